@@ -1,0 +1,174 @@
+#pragma once
+// Fenêtre principale : série d'images, prétraitements, points de contrôle,
+// assemblage.
+
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+
+#include "core/FenetrePano.h"
+#include "platform/FichierIni.h"
+
+namespace Ui {
+class TSeqPano;
+}
+
+class QScrollArea;
+class TImage;
+class TTabSheet;
+
+// Sélection de recadrage, en pixels de la vue.
+struct TSelection
+{
+    QPoint Origine;
+    QPoint Fin;
+    bool Active = false;
+};
+
+class TSeqPano : public QMainWindow, public TFenetrePano
+{
+    Q_OBJECT
+public:
+    explicit TSeqPano(QWidget* parent = nullptr);
+    ~TSeqPano() override;
+
+    Ui::TSeqPano* Formulaire() { return ui.get(); }
+
+    // TFenetrePano
+    QCheckBox* BouclerPano() override;
+    QComboBox* ModeAsmbl() override;
+    QCheckBox* CorrChro() override;
+    QLabel* DimPan() override;
+    QLabel* AnglePan() override;
+    TImage* ImgPano() override;
+    QPushButton* FonduImg() override;
+    QComboBox* PostHarmo() override;
+    QAction* EnrgPano() override;
+    QComboBox* ChoixImg() override;
+    TImage* Image1() override;
+    TImage* Image2() override;
+    TImage* Image3() override;
+    QLabel* NomImg1() override;
+    QLabel* NomImg2() override;
+    QLabel* NomImg3() override;
+    void ChargerCoefsImage() override;
+    void AfficherCurseursPreTraits() override;
+    void ActualiserApercu() override;
+    void AfficherNiveauxRVB() override;
+    long double AnglePixel() const override { return AnglePixel_; }
+    void SetModifie(bool modifie) override { Modifie = modifie; }
+
+    // État du projet et opérations appelées d'ailleurs
+    void EtatProjet(bool modifie, bool ouvert);
+    bool DemanderEnregistrement();
+    void OuvrirProjet(const QString& chemin);  // OuvrirPrjClick sans émetteur
+    void InitPtsImg(int Index);
+    void InitCorrectionsImg(int Index);
+    void CreerOngletsPtsC();
+    void DessinerPtsImg(TImage* Image, int NumImg);
+    bool PtsControleDefinis();
+
+public slots:
+    // Démarrage, réglages, menus
+    void FormCreate();
+    void QuitterClick();
+    void FichierAideClick();
+    void AfficherMemoire();
+    void InfosStatutResize();
+    void PrefsClick();
+    void AproposClick();
+    // Projet
+    void ReinitialiserClick();
+    void NouveauPrjClick();
+    void OuvrirPrjClick();
+    void EnregistrerPrjClick();
+    void EnregistrerPrjsousClick();
+    // Chargement
+    void ChargerUneImageClick();
+    void ChargerSerieImgsClick();
+    // Grille
+    void ImagesShow();
+    void ListImgsSelectCell(int ACol, int ARow);
+    void ListImgsMouseDown();
+    void ListImgsMouseUp();
+    // Points de contrôle
+    void PtsControlShow();
+    void FctPanoResize();
+    void OngletGShow();
+    void OngletDShow();
+    void ImgPtCMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ImgPtCMouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
+    void ImgPtCMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void SupprPtCClick();
+    // Prétraitements
+    void PreTraitsShow();
+    void PreTraitsResize();
+    void ChoixImgChange();
+    void CurseurCHGChange();
+    void CurseurCHDChange();
+    void CurseurCBDChange();
+    void CurseurCBGChange();
+    void CurseurHyBChange();
+    void AppliquerCorrTonClick();
+    void ReInitClick();
+    void ReInitToutClick();
+    void AppliquerHyBClick();
+    void ReInitHyBClick();
+    void ReInitToutHyBClick();
+    // Assemblage et vue panoramique
+    void AssemblageResize();
+    void AssemblerImgClick();
+    void ZoomImgMouseUp() override;
+    void LRecouvrChange();
+    void LRecouvrExit();
+    void FonduImgClick();
+    void PostHarmoChange();
+    void ImgPanoMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ImgPanoMouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
+    void ImgPanoMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    // Enregistrement du panoramique
+    void EnrgPanoClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+public:
+    // Champs partagés par les parties de la fenêtre
+    QString RepProjet;
+    QString NomProjet;
+    QString RepImage;
+    QString RepPano;
+    int NbImgs = 0;
+    int NumImgDroite = 0;
+    std::vector<TTabSheet*> OngletsG, OngletsD;
+    std::vector<QScrollArea*> DefilG, DefilD;
+    std::vector<TImage*> ImgsG, ImgsD;
+    int LigneDepart = 0;
+    int LigneSel = 0;
+    bool CelluleChoisie = false;
+    bool PtTrouve = false;
+    int ImgEnAttente = -1;
+    int PtEnAttente = 0;
+    int QualJpg = 90;
+    long double Kr = 1.0L;
+    long double KrPrecedent = 1.0L;
+    TSelection Selection;
+    QString LigneCommande;
+    bool Modifie = false;
+    std::unique_ptr<TFichierIni> FichierIni;
+    long double CoefCourantHG = 1.0L;
+    long double CoefCourantHD = 1.0L;
+    long double CoefCourantBD = 1.0L;
+    long double CoefCourantBG = 1.0L;
+    long double CoefCourantFuite = 0.0L;
+    long double AnglePixel_ = 0.0L;
+
+private:
+    std::unique_ptr<Ui::TSeqPano> ui;
+};
+
+extern TSeqPano* FenetreSeqPano;

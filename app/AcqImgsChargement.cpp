@@ -1,0 +1,4 @@
+#include "app/AcqImgs.h"
+
+void TSeqPano::ChargerUneImageClick() {}
+void TSeqPano::ChargerSerieImgsClick() {}

@@ -1,0 +1,3 @@
+#include "core/FenetrePano.h"
+
+TFenetrePano* SeqPano = nullptr;

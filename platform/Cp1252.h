@@ -1,0 +1,11 @@
+#pragma once
+// Conversion entre QString et la page de code Windows-1252 des enregistrements
+// et du fichier de réglages.
+
+#include <string>
+
+#include <QString>
+
+std::string VersCp1252(const QString& texte);
+QString DepuisCp1252(const std::string& octets);
+QString DepuisCp1252(const char* octets, int longueur);

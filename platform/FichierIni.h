@@ -1,0 +1,31 @@
+#pragma once
+// Fonctions « profile string » à la manière de Windows : sections entre
+// crochets, clé=valeur, recherche sans casse, octets Windows-1252 conservés.
+
+#include <string>
+
+// Renvoie la valeur, ou defaut quand la section ou la clé manque.
+std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
+                                    const std::string& defaut, const std::string& fichier);
+// Écrit la valeur en gardant les autres sections et clés ; crée le fichier au
+// besoin. Renvoie false quand le fichier ne peut pas être écrit.
+bool WritePrivateProfileString(const std::string& section, const std::string& cle,
+                               const std::string& valeur, const std::string& fichier);
+
+// Objet fichier de réglages, noms et valeurs en Windows-1252.
+class TFichierIni
+{
+public:
+    explicit TFichierIni(std::string chemin) : chemin_(std::move(chemin)) {}
+    const std::string& Chemin() const { return chemin_; }
+
+    std::string ReadString(const std::string& section, const std::string& cle,
+                           const std::string& defaut) const;
+    // Décimal, ou 0x suivi d'hexadécimal ; sinon defaut.
+    int ReadInteger(const std::string& section, const std::string& cle, int defaut) const;
+    bool WriteString(const std::string& section, const std::string& cle, const std::string& valeur);
+    bool WriteInteger(const std::string& section, const std::string& cle, int valeur);
+
+private:
+    std::string chemin_;
+};
