@@ -1,0 +1,21 @@
+#pragma once
+// Curseur standard qui publie aussi le relâchement de la souris.
+
+#include <QSlider>
+
+class TBarreCurseur : public QSlider
+{
+    Q_OBJECT
+public:
+    explicit TBarreCurseur(QWidget* parent = nullptr) : QSlider(Qt::Horizontal, parent) {}
+
+signals:
+    void MouseUp();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QSlider::mouseReleaseEvent(event);
+        emit MouseUp();
+    }
+};
