@@ -118,7 +118,7 @@ QByteArray TExif::Lire(int64_t Nombre)
     // Borné par la taille du fichier avant toute allocation : un compte
     // mensonger ne réserve pas de mémoire.
     const int64_t pos = Fichier.pos();
-    if (Nombre < 0 || pos < 0 || Nombre > Fichier.size() - pos)
+    if (Nombre < 0 || pos < 0 || Nombre > TailleFichier - pos)
         throw Erreur(MsgLectureExif);
     QByteArray octets = Fichier.read(Nombre);
     if (octets.size() != Nombre)
@@ -128,7 +128,7 @@ QByteArray TExif::Lire(int64_t Nombre)
 
 void TExif::Positionner(int64_t Position)
 {
-    if (Position < 0 || Position > Fichier.size() || !Fichier.seek(Position))
+    if (Position < 0 || Position > TailleFichier || !Fichier.seek(Position))
         throw Erreur(MsgLectureExif);
 }
 
@@ -151,6 +151,7 @@ bool TExif::LireFichier(const QString& NomFichier)
     Fichier.setFileName(NomFichier);
     if (!Fichier.open(QIODevice::ReadOnly))
         throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(NomFichier));
+    TailleFichier = Fichier.size();
     struct Fermeture
     {
         QFile& f;

@@ -79,4 +79,5 @@ private:
     void TraiterExif(const TEntreeIFD& E, int64_t Base);
 
     QFile Fichier;
+    int64_t TailleFichier = 0;
 };
