@@ -1,9 +1,11 @@
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/APropos.h"
 #include "app/Preferences.h"
@@ -206,7 +208,10 @@ TEST_F(Fenetre, QuestionALaFermetureDUnProjetModifie)
 TEST_F(Fenetre, MemoireUtiliseeDansLeSecondPanneau)
 {
     Creer();
-    f->AfficherMemoire();
+    // Affiché par la boucle d'événements elle-même, quand elle se met en attente.
+    QEventLoop boucle;
+    QTimer::singleShot(20, &boucle, &QEventLoop::quit);
+    boucle.exec();
     const auto panneaux = f->Formulaire()->InfosStatut->findChildren<QLabel*>(QStringLiteral("PanneauStatut1"));
     ASSERT_EQ(panneaux.size(), 1);
     const QRegularExpression forme(QStringLiteral("^Mémoire utilisée : (\\d{1,3}) %     $"));
