@@ -24,6 +24,8 @@ int Lire(GifFileType* gif, GifByteType* dest, int n)
 {
     auto* s = static_cast<Source*>(gif->UserData);
     const size_t k = std::min(static_cast<size_t>(std::max(n, 0)), s->taille - s->position);
+    if (k == 0)
+        return 0;
     std::memcpy(dest, s->donnees + s->position, k);
     s->position += k;
     return static_cast<int>(k);

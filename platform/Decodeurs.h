@@ -3,7 +3,9 @@
 // Toute erreur lève Erreur avec le message français :
 //  - extension inconnue : "Extension de fichier image inconnue (.%s)"
 //  - fichier corrompu, tronqué ou trop grand : "Image non valide"
-// En cas d'erreur, dest n'est pas modifié.
+// En cas d'erreur, dest n'est pas modifié. La transparence (PNG, GIF, TIFF)
+// est composée sur fond blanc ; d'un GIF animé ou d'un TIFF à plusieurs pages,
+// seule la première image est lue.
 
 #include <cstddef>
 #include <cstdint>
