@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <random>
+
+#include <QComboBox>
+
+#include "core/CorrectionsGeometriques.h"
+#include "core/FenetrePano.h"
+#include "core/UtilsPano.h"
+
+namespace {
+
+// Fenêtre principale réduite au choix du mode de déformation.
+class FenetreMode : public TFenetrePano
+{
+public:
+    FenetreMode()
+    {
+        mode_.addItems({" Le plus proche voisin", " Interpolation bilinéaire"});
+        ancienne_ = SeqPano;
+        SeqPano = this;
+    }
+    ~FenetreMode() override { SeqPano = ancienne_; }
+    void Mode(int m) { mode_.setCurrentIndex(m); }
+
+    QCheckBox* BouclerPano() override { return nullptr; }
+    QComboBox* ModeAsmbl() override { return &mode_; }
+    QCheckBox* CorrChro() override { return nullptr; }
+    QLabel* DimPan() override { return nullptr; }
+    QLabel* AnglePan() override { return nullptr; }
+    TImage* ImgPano() override { return nullptr; }
+    QPushButton* FonduImg() override { return nullptr; }
+    QComboBox* PostHarmo() override { return nullptr; }
+    QAction* EnrgPano() override { return nullptr; }
+    void ZoomImgMouseUp() override {}
+    QComboBox* ChoixImg() override { return nullptr; }
+    TImage* Image1() override { return nullptr; }
+    TImage* Image2() override { return nullptr; }
+    TImage* Image3() override { return nullptr; }
+    QLabel* NomImg1() override { return nullptr; }
+    QLabel* NomImg2() override { return nullptr; }
+    QLabel* NomImg3() override { return nullptr; }
+    void ChargerCoefsImage() override {}
+    void AfficherCurseursPreTraits() override {}
+    void ActualiserApercu() override {}
+    void AfficherNiveauxRVB() override {}
+    long double AnglePixel() const override { return 0.0L; }
+    void SetModifie(bool) override {}
+
+private:
+    QComboBox mode_;
+    TFenetrePano* ancienne_ = nullptr;
+};
+
+// Pixel propre à chaque position, jamais noir.
+TPixel Motif(int x, int y)
+{
+    return {static_cast<uint8_t>(1 + x % 251), static_cast<uint8_t>(1 + y % 251),
+            static_cast<uint8_t>(1 + (7 * x + 13 * y) % 254)};
+}
+
+class CorrectionsGeometriques : public ::testing::Test
+{
+protected:
+    void Image(int W, int H)
+    {
+        ImgsAssemblage.assign(1, TInfosImg{});
+        TInfosImg& R = ImgsAssemblage[0];
+        if (bmp_ == 0)
+            bmp_ = NouveauBitmap();
+        R.Bitmap = bmp_;
+        R.Largeur = W;
+        R.Hauteur = H;
+        Bitmap& B = *BitmapDe(bmp_);
+        B.SetSize(W, H);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const TPixel p = Motif(x, y);
+                B.Ligne(y)[3 * x] = p.B;
+                B.Ligne(y)[3 * x + 1] = p.V;
+                B.Ligne(y)[3 * x + 2] = p.R;
+            }
+        TablesPixels.assign(1, TPtImg{});
+        TablesPixels[0].SetLength(W, H);
+        TableTravail.SetLength(W, H);
+    }
+    void Horizon(int x1, int y1, int x2, int y2)
+    {
+        ImgsAssemblage[0].PtsHoriz[0] = {x1, y1};
+        ImgsAssemblage[0].PtsHoriz[1] = {x2, y2};
+    }
+    TPtImg CopieBitmap() const
+    {
+        const Bitmap& B = *BitmapDe(bmp_);
+        TPtImg T;
+        T.SetLength(B.Width(), B.Height());
+        for (int y = 0; y < B.Height(); ++y)
+            for (int x = 0; x < B.Width(); ++x)
+                T[x][y] = {B.Ligne(y)[3 * x], B.Ligne(y)[3 * x + 1], B.Ligne(y)[3 * x + 2]};
+        return T;
+    }
+    void TearDown() override
+    {
+        LibererBitmap(bmp_);
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        TableTravail.Liberer();
+    }
+
+    FenetreMode fenetre_;
+    HBitmap bmp_ = 0;
+};
+
+constexpr TPixel Noir = {0, 0, 0};
+
+}  // namespace
+
+TEST_F(CorrectionsGeometriques, LignesFuiteImage1000x600)
+{
+    Image(1000, 600);
+    Bitmap& B = *BitmapDe(bmp_);
+    const uint8_t l0[3] = {0, 255, 200}, l1[3] = {255, 0, 100};
+    std::copy_n(l0, 3, B.Ligne(0));
+    std::copy_n(l1, 3, B.Ligne(1));
+    const float K = static_cast<float>(1.0L - std::cos(3.14159265358979323846264338327950288L / 6.0L));
+    ImgsAssemblage[0].CoefFuite = K;
+    CorrigerLignesFuite(0, K);
+
+    const TPtImg& T = TablesPixels[0];
+    for (int y = 0; y <= 16; ++y)
+        EXPECT_EQ(T[0][y], Noir) << y;
+    for (int y = 583; y < 600; ++y)
+        EXPECT_EQ(T[0][y], Noir) << y;
+    EXPECT_NE(T[0][582], Noir);
+    // 0,6276 de la ligne 0 et 0,3724 de la ligne 1.
+    EXPECT_EQ(T[0][17], (TPixel{95, 160, 163}));
+    EXPECT_EQ(TableTravail, T);
+
+    // La colonne du milieu est recopiée, sauf la dernière ligne, noire partout.
+    const TPtImg S = CopieBitmap();
+    for (int y = 0; y < 599; ++y)
+        ASSERT_EQ(T[500][y], S[500][y]) << y;
+    for (int x = 0; x < 1000; ++x)
+        ASSERT_EQ(T[x][599], Noir) << x;
+    // Le noir du haut croît du milieu vers les bords.
+    auto noirsEnHaut = [&](int x) {
+        int n = 0;
+        while (n < 600 && T[x][n] == Noir)
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(noirsEnHaut(500), 0);
+    EXPECT_LE(noirsEnHaut(600), noirsEnHaut(800));
+    EXPECT_LE(noirsEnHaut(400), noirsEnHaut(200));
+    EXPECT_EQ(noirsEnHaut(999), 17);
+}
+
+TEST_F(CorrectionsGeometriques, LignesFuiteSansCoefOuUneColonne)
+{
+    for (int W : {1, 2, 7}) {
+        Image(W, 5);
+        ImgsAssemblage[0].CoefFuite = W == 1 ? 0.5f : 0.0f;
+        CorrigerLignesFuite(0, 0.0L);
+        const TPtImg S = CopieBitmap();
+        for (int x = 0; x < W; ++x) {
+            for (int y = 0; y < 4; ++y)
+                ASSERT_EQ(TablesPixels[0][x][y], S[x][y]);
+            ASSERT_EQ(TablesPixels[0][x][4], Noir);
+        }
+    }
+}
+
+TEST_F(CorrectionsGeometriques, SansRotationDecaleSeulement)
+{
+    // Points à la même hauteur, ou confondus : l'image décalée de D, dernière
+    // colonne et dernière ligne de la fenêtre noires, dans les deux modes.
+    const int W = 9, H = 8;
+    struct Cas {
+        int x1, y1, x2, y2;
+    };
+    for (const Cas& c : {Cas{1, 2, 7, 2}, Cas{7, 2, 1, 2}, Cas{3, 3, 3, 3}})
+        for (int D : {0, 3, -2})
+            for (int mode : {0, 1}) {
+                Image(W, H);
+                Horizon(c.x1, c.y1, c.x2, c.y2);
+                fenetre_.Mode(mode);
+                CorrigerHorizontalite(0, D);
+                const TPtImg S = CopieBitmap();
+                const int y0 = D < 0 ? -D : 0, y1 = D < 0 ? H - 1 : H - 1 - D;
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x) {
+                        const bool source = y >= y0 && y < y1 && x < W - 1;
+                        ASSERT_EQ(TablesPixels[0][x][y], source ? S[x][y + D] : Noir)
+                            << x << "," << y << " D=" << D << " mode " << mode;
+                    }
+            }
+}
+
+TEST_F(CorrectionsGeometriques, DecalageAuMoinsLaHauteur)
+{
+    for (int D : {6, -6, 50, -50, INT_MAX, INT_MIN})
+        for (int mode : {0, 1}) {
+            Image(5, 6);
+            Horizon(1, 1, 4, 2);
+            fenetre_.Mode(mode);
+            TablesPixels[0][2][2] = {9, 9, 9};
+            CorrigerHorizontalite(0, D);
+            for (int y = 0; y < 6; ++y)
+                for (int x = 0; x < 5; ++x)
+                    ASSERT_EQ(TablesPixels[0][x][y], Noir);
+        }
+}
+
+TEST_F(CorrectionsGeometriques, OrdreDesPointsIndifferentEtCentreInvariant)
+{
+    std::mt19937 gen(3);
+    std::uniform_int_distribution<int> px(1, 40), py(1, 30), dec(-5, 5);
+    for (int k = 0; k < 40; ++k) {
+        const int x1 = px(gen), y1 = py(gen), x2 = px(gen), y2 = py(gen), D = dec(gen);
+        // Deux points sur une même colonne : le sens du quart de tour suit l'ordre.
+        if (x1 == x2)
+            continue;
+        for (int mode : {0, 1}) {
+            fenetre_.Mode(mode);
+            Image(41, 31);
+            Horizon(x1, y1, x2, y2);
+            CorrigerHorizontalite(0, D);
+            const TPtImg un = TablesPixels[0];
+            Horizon(x2, y2, x1, y1);
+            CorrigerHorizontalite(0, D);
+            ASSERT_EQ(TablesPixels[0], un) << k;
+            EXPECT_EQ(un[20][15], CopieBitmap()[20][15 + D]) << k;
+        }
+    }
+}
+
+TEST_F(CorrectionsGeometriques, QuartDeTourPourDeuxPointsVerticaux)
+{
+    Image(9, 9);
+    Horizon(4, 1, 4, 7);
+    fenetre_.Mode(0);
+    CorrigerHorizontalite(0, 0);
+    const TPtImg S = CopieBitmap();
+    const TPtImg& T = TablesPixels[0];
+    // cosA = 0, sinA = 1 : (x, y) montre (cx − (y − cy), cy + (x − cx)).
+    EXPECT_EQ(T[5][4], S[4][5]);
+    EXPECT_EQ(T[4][5], S[3][4]);
+    EXPECT_EQ(T[2][1], S[7][2]);
+    EXPECT_EQ(T[8][4], Noir);
+    EXPECT_EQ(T[4][8], S[0][4]);
+}
+
+TEST_F(CorrectionsGeometriques, BilineaireSansExtrapolation)
+{
+    // Faible inclinaison : à gauche, des positions −1 < u < 0 que le plus proche
+    // voisin lit en colonne 0 et que le bilinéaire laisse noires.
+    const int W = 200, H = 100;
+    Image(W, H);
+    Horizon(10, 40, 190, 52);
+    const long double dx = 180, dy = 12, L = std::sqrt(dx * dx + dy * dy);
+    const long double sinA = dy / L, cosA = dx / L;
+    fenetre_.Mode(1);
+    CorrigerHorizontalite(0, 0);
+    const TPtImg bil = TablesPixels[0];
+    fenetre_.Mode(0);
+    CorrigerHorizontalite(0, 0);
+    const TPtImg& proche = TablesPixels[0];
+    int vus = 0;
+    for (int y = 0; y < H - 1; ++y) {
+        const long double u = 100 + ((0 - 100) * cosA - (y - 50) * sinA);
+        const long double v = 50 + ((0 - 100) * sinA + (y - 50) * cosA);
+        if (u > -1 && u < 0 && v >= 1 && v < H - 2) {
+            ++vus;
+            EXPECT_EQ(bil[0][y], Noir) << y;
+            EXPECT_NE(proche[0][y], Noir) << y;
+        }
+    }
+    EXPECT_GT(vus, 0);
+    // Ailleurs, un échantillon bilinéaire reste entre ses voisins.
+    const TPtImg S = CopieBitmap();
+    for (int y = 10; y < 90; ++y)
+        for (int x = 10; x < 190; ++x) {
+            const long double u = 100 + ((x - 100) * cosA - (y - 50) * sinA);
+            const long double v = 50 + ((x - 100) * sinA + (y - 50) * cosA);
+            const int sx = static_cast<int>(u), sy = static_cast<int>(v);
+            const int g = bil[x][y].V;
+            ASSERT_GE(g, std::min(S[sx][sy].V, S[sx][sy + 1].V));
+            ASSERT_LE(g, std::max(S[sx][sy].V, S[sx][sy + 1].V));
+        }
+}
+
+TEST_F(CorrectionsGeometriques, LignesFuitePuisHorizontalite)
+{
+    // Lire la table de travail ou le bitmap donne la même chose.
+    for (int mode : {0, 1}) {
+        fenetre_.Mode(mode);
+        Image(60, 40);
+        Horizon(5, 12, 55, 20);
+        CorrigerHorizontalite(0, 4);
+        const TPtImg direct = TablesPixels[0];
+        CorrigerHorizontaliteLignesFuite(0, 4, CopieBitmap());
+        EXPECT_EQ(TablesPixels[0], direct);
+    }
+}
+
+TEST_F(CorrectionsGeometriques, SourceTropPetiteOuModeInconnu)
+{
+    Image(30, 20);
+    Horizon(2, 5, 28, 9);
+    TPtImg petite;
+    petite.SetLength(10, 8);
+    const TPixel marque = {7, 7, 7};
+    for (int mode : {0, 1}) {
+        fenetre_.Mode(mode);
+        for (int y = 0; y < 20; ++y)
+            std::fill_n(TablesPixels[0].Ligne(y), 30, marque);
+        CorrigerHorizontaliteLignesFuite(0, 0, petite);
+        // Ce que la source ne contient pas garde l'ancienne valeur.
+        EXPECT_EQ(TablesPixels[0][25][10], marque);
+        EXPECT_EQ(TablesPixels[0][3][3], Noir);
+    }
+    // Mode sans entrée : la fenêtre est laissée, les lignes découvertes noircies.
+    fenetre_.Mode(-1);
+    for (int y = 0; y < 20; ++y)
+        std::fill_n(TablesPixels[0].Ligne(y), 30, marque);
+    CorrigerHorizontalite(0, 3);
+    EXPECT_EQ(TablesPixels[0][10][10], marque);
+    EXPECT_EQ(TablesPixels[0][10][17], Noir);
+    EXPECT_EQ(TablesPixels[0][10][16], marque);
+}
