@@ -330,3 +330,120 @@ TEST_F(CorrectionsGeometriques, SourceTropPetiteOuModeInconnu)
     EXPECT_EQ(TablesPixels[0][10][17], Noir);
     EXPECT_EQ(TablesPixels[0][10][16], marque);
 }
+
+namespace {
+
+// Chemin scalaire simple, pixel par pixel en étendu, tel que l'algorithme
+// s'écrit : la référence des boucles rapides.
+uint8_t Borne(long double x)
+{
+    return static_cast<uint8_t>(std::clamp<int64_t>(Round(x), 0, 255));
+}
+
+TPtImg ReferenceLignesFuite(const TPtImg& S, float K)
+{
+    const int W = S.Largeur(), H = S.Hauteur(), cx = W / 2, cy = H / 2;
+    const long double f = K;
+    TPtImg T;
+    T.SetLength(W, H);
+    for (int x = 0; x < W; ++x) {
+        const long double d = static_cast<long double>(x - cx) / cx;
+        const long double s = (1 + f) - f * std::sqrt(d * d + 1);
+        for (int y = 0; y < H; ++y) {
+            const long double v = cy - (cy - y) / s;
+            if (0 <= v && v < H - 1) {
+                const int iy = static_cast<int>(Trunc(v));
+                const long double t = v - iy;
+                const uint8_t* p0 = &S[x][iy].B;
+                const uint8_t* p1 = &S[x][iy + 1].B;
+                for (int c = 0; c < 3; ++c)
+                    (&T[x][y].B)[c] = Borne((1 - t) * p0[c] + t * p1[c]);
+            }
+        }
+    }
+    return T;
+}
+
+TPtImg ReferenceRotation(const TPtImg& S, TPoint32 H1, TPoint32 H2, int D, int mode)
+{
+    const int W = S.Largeur(), H = S.Hauteur(), cx = W / 2, cy = H / 2;
+    const int dx = H2.X - H1.X, dy = H2.Y - H1.Y;
+    long double sinA = 0, cosA = 1;
+    if (dx != 0 || dy != 0) {
+        const long double L = std::sqrt(static_cast<long double>(dx * dx + dy * dy));
+        sinA = dy / L;
+        cosA = dx / L;
+        if (cosA < 0) {
+            sinA = -sinA;
+            cosA = -cosA;
+        }
+    }
+    const int y0 = D < 0 ? -D : 0, y1 = D < 0 ? H - 1 : H - 1 - D;
+    TPtImg T;
+    T.SetLength(W, H);
+    for (int y = std::max(y0, 0); y <= std::min(y1, H - 1); ++y)
+        for (int x = 0; x < W; ++x) {
+            const int ox = x - cx, oy = y - cy;
+            const long double a = ox * cosA - oy * sinA, b = ox * sinA + oy * cosA;
+            if (mode == 0) {
+                const int sx = cx + static_cast<int>(Trunc(a)), sy = cy + static_cast<int>(Trunc(b));
+                if (0 <= sx && sx <= W - 2 && y0 <= sy && sy <= y1 - 1)
+                    T[x][y] = S[sx][sy + D];
+                continue;
+            }
+            const long double u = cx + a, v = cy + b;
+            if (0 <= u && u < W - 1 && y0 <= v && v < y1) {
+                const int sx = static_cast<int>(Trunc(u)), sy = static_cast<int>(Trunc(v));
+                const long double tx = u - sx, ty = v - sy;
+                const int r0 = sy + D, r1 = r0 + 1;
+                for (int c = 0; c < 3; ++c)
+                    (&T[x][y].B)[c] = Borne((1 - tx) * (1 - ty) * (&S[sx][r0].B)[c] +
+                                            tx * (1 - ty) * (&S[sx + 1][r0].B)[c] +
+                                            tx * ty * (&S[sx + 1][r1].B)[c] + (1 - tx) * ty * (&S[sx][r1].B)[c]);
+            }
+        }
+    return T;
+}
+
+}  // namespace
+
+TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
+{
+    std::mt19937 gen(5);
+    std::uniform_int_distribution<int> taille(2, 48), octet(0, 255), choix(0, 9);
+    const float coefs[] = {0.13397f, 0.5f, 1.0f, 0.02f, 0.3f};
+    for (int k = 0; k < 400; ++k) {
+        const bool grande = k < 2;
+        const int W = grande ? 1000 : taille(gen), H = grande ? 600 : taille(gen);
+        Image(W, H);
+        Bitmap& B = *BitmapDe(bmp_);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < 3 * W; ++x)
+                B.Ligne(y)[x] = static_cast<uint8_t>(octet(gen));
+        const TPtImg S = CopieBitmap();
+        std::uniform_int_distribution<int> px(0, W - 1), py(0, H - 1), dec(-H - 1, H + 1);
+        TPoint32 H1 = {px(gen), py(gen)}, H2 = {px(gen), py(gen)};
+        const int cas = choix(gen);
+        if (cas == 0)
+            H2.Y = H1.Y;
+        else if (cas == 1)
+            H2 = H1;
+        else if (cas == 2)
+            H2.X = H1.X;
+        if (grande)
+            H1 = {10, 290}, H2 = {990, 339 + k};
+        const int D = choix(gen) < 3 ? 0 : dec(gen);
+        const int mode = grande ? 1 : k % 2;
+        fenetre_.Mode(mode);
+        ImgsAssemblage[0].CoefFuite = k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
+        Horizon(H1.X, H1.Y, H2.X, H2.Y);
+
+        CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
+        const TPtImg fuite = ReferenceLignesFuite(S, ImgsAssemblage[0].CoefFuite);
+        ASSERT_EQ(TablesPixels[0], fuite) << k;
+        CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
+        ASSERT_EQ(TablesPixels[0], ReferenceRotation(fuite, H1, H2, D, mode)) << k;
+        CorrigerHorizontalite(0, D);
+        ASSERT_EQ(TablesPixels[0], ReferenceRotation(S, H1, H2, D, mode)) << k;
+    }
+}
