@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr int W = 1000;
-constexpr int H = 600;
+constexpr int W = 3000;
+constexpr int H = 2000;
 
 class FenetreMode : public TFenetrePano
 {
@@ -79,8 +79,8 @@ void PreparerImage()
     const float f[4][3] = {{1.1f, 0.9f, 1.0f}, {0.95f, 1.05f, 1.1f}, {1.0f, 1.0f, 0.9f}, {1.2f, 0.8f, 1.0f}};
     std::copy(&f[0][0], &f[0][0] + 12, &R.FacteursRVB[0][0]);
     R.CoefFuite = 0.13397f;
-    R.PtsHoriz[0] = {10, 290};
-    R.PtsHoriz[1] = {990, 339};
+    R.PtsHoriz[0] = {100, 900};
+    R.PtsHoriz[1] = {2900, 1040};
     TablesPixels.assign(1, TPtImg{});
     TablesPixels[0].SetLength(W, H);
     TableTravail.SetLength(W, H);
