@@ -4,55 +4,11 @@
 #include <cmath>
 #include <random>
 
-#include <QComboBox>
-
 #include "core/CorrectionsGeometriques.h"
-#include "core/FenetrePano.h"
 #include "core/UtilsPano.h"
+#include "tests/FausseFenetre.h"
 
 namespace {
-
-// Fenêtre principale réduite au choix du mode de déformation.
-class FenetreMode : public TFenetrePano
-{
-public:
-    FenetreMode()
-    {
-        mode_.addItems({" Le plus proche voisin", " Interpolation bilinéaire"});
-        ancienne_ = SeqPano;
-        SeqPano = this;
-    }
-    ~FenetreMode() override { SeqPano = ancienne_; }
-    void Mode(int m) { mode_.setCurrentIndex(m); }
-
-    QCheckBox* BouclerPano() override { return nullptr; }
-    QComboBox* ModeAsmbl() override { return &mode_; }
-    QCheckBox* CorrChro() override { return nullptr; }
-    QLabel* DimPan() override { return nullptr; }
-    QLabel* AnglePan() override { return nullptr; }
-    TImage* ImgPano() override { return nullptr; }
-    QPushButton* FonduImg() override { return nullptr; }
-    QComboBox* PostHarmo() override { return nullptr; }
-    QAction* EnrgPano() override { return nullptr; }
-    void ZoomImgMouseUp() override {}
-    QComboBox* ChoixImg() override { return nullptr; }
-    TImage* Image1() override { return nullptr; }
-    TImage* Image2() override { return nullptr; }
-    TImage* Image3() override { return nullptr; }
-    QLabel* NomImg1() override { return nullptr; }
-    QLabel* NomImg2() override { return nullptr; }
-    QLabel* NomImg3() override { return nullptr; }
-    void ChargerCoefsImage() override {}
-    void AfficherCurseursPreTraits() override {}
-    void ActualiserApercu() override {}
-    void AfficherNiveauxRVB() override {}
-    long double AnglePixel() const override { return 0.0L; }
-    void SetModifie(bool) override {}
-
-private:
-    QComboBox mode_;
-    TFenetrePano* ancienne_ = nullptr;
-};
 
 // Pixel propre à chaque position, jamais noir.
 TPixel Motif(int x, int y)
@@ -109,7 +65,7 @@ protected:
         TableTravail.Liberer();
     }
 
-    FenetreMode fenetre_;
+    TFausseFenetre fenetre_;
     HBitmap bmp_ = 0;
 };
 
@@ -185,7 +141,7 @@ TEST_F(CorrectionsGeometriques, SansRotationDecaleSeulement)
             for (int mode : {0, 1}) {
                 Image(W, H);
                 Horizon(c.x1, c.y1, c.x2, c.y2);
-                fenetre_.Mode(mode);
+                fenetre_.mode.setCurrentIndex(mode);
                 CorrigerHorizontalite(0, D);
                 const TPtImg S = CopieBitmap();
                 const int y0 = D < 0 ? -D : 0, y1 = D < 0 ? H - 1 : H - 1 - D;
@@ -204,7 +160,7 @@ TEST_F(CorrectionsGeometriques, DecalageAuMoinsLaHauteur)
         for (int mode : {0, 1}) {
             Image(5, 6);
             Horizon(1, 1, 4, 2);
-            fenetre_.Mode(mode);
+            fenetre_.mode.setCurrentIndex(mode);
             TablesPixels[0][2][2] = {9, 9, 9};
             CorrigerHorizontalite(0, D);
             for (int y = 0; y < 6; ++y)
@@ -223,7 +179,7 @@ TEST_F(CorrectionsGeometriques, OrdreDesPointsIndifferentEtCentreInvariant)
         if (x1 == x2)
             continue;
         for (int mode : {0, 1}) {
-            fenetre_.Mode(mode);
+            fenetre_.mode.setCurrentIndex(mode);
             Image(41, 31);
             Horizon(x1, y1, x2, y2);
             CorrigerHorizontalite(0, D);
@@ -240,7 +196,7 @@ TEST_F(CorrectionsGeometriques, QuartDeTourPourDeuxPointsVerticaux)
 {
     Image(9, 9);
     Horizon(4, 1, 4, 7);
-    fenetre_.Mode(0);
+    fenetre_.mode.setCurrentIndex(0);
     CorrigerHorizontalite(0, 0);
     const TPtImg S = CopieBitmap();
     const TPtImg& T = TablesPixels[0];
@@ -261,10 +217,10 @@ TEST_F(CorrectionsGeometriques, BilineaireSansExtrapolation)
     Horizon(10, 40, 190, 52);
     const long double dx = 180, dy = 12, L = std::sqrt(dx * dx + dy * dy);
     const long double sinA = dy / L, cosA = dx / L;
-    fenetre_.Mode(1);
+    fenetre_.mode.setCurrentIndex(1);
     CorrigerHorizontalite(0, 0);
     const TPtImg bil = TablesPixels[0];
-    fenetre_.Mode(0);
+    fenetre_.mode.setCurrentIndex(0);
     CorrigerHorizontalite(0, 0);
     const TPtImg& proche = TablesPixels[0];
     int vus = 0;
@@ -295,7 +251,7 @@ TEST_F(CorrectionsGeometriques, LignesFuitePuisHorizontalite)
 {
     // Lire la table de travail ou le bitmap donne la même chose.
     for (int mode : {0, 1}) {
-        fenetre_.Mode(mode);
+        fenetre_.mode.setCurrentIndex(mode);
         Image(60, 40);
         Horizon(5, 12, 55, 20);
         CorrigerHorizontalite(0, 4);
@@ -313,7 +269,7 @@ TEST_F(CorrectionsGeometriques, SourceTropPetiteOuModeInconnu)
     petite.SetLength(10, 8);
     const TPixel marque = {7, 7, 7};
     for (int mode : {0, 1}) {
-        fenetre_.Mode(mode);
+        fenetre_.mode.setCurrentIndex(mode);
         for (int y = 0; y < 20; ++y)
             std::fill_n(TablesPixels[0].Ligne(y), 30, marque);
         CorrigerHorizontaliteLignesFuite(0, 0, petite);
@@ -322,7 +278,7 @@ TEST_F(CorrectionsGeometriques, SourceTropPetiteOuModeInconnu)
         EXPECT_EQ(TablesPixels[0][3][3], Noir);
     }
     // Mode sans entrée : la fenêtre est laissée, les lignes découvertes noircies.
-    fenetre_.Mode(-1);
+    fenetre_.mode.setCurrentIndex(-1);
     for (int y = 0; y < 20; ++y)
         std::fill_n(TablesPixels[0].Ligne(y), 30, marque);
     CorrigerHorizontalite(0, 3);
@@ -434,7 +390,7 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
             H1 = {10, 290}, H2 = {990, 339 + k};
         const int D = choix(gen) < 3 ? 0 : dec(gen);
         const int mode = grande ? 1 : k % 2;
-        fenetre_.Mode(mode);
+        fenetre_.mode.setCurrentIndex(mode);
         ImgsAssemblage[0].CoefFuite = k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
         Horizon(H1.X, H1.Y, H2.X, H2.Y);
 
