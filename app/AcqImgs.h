@@ -58,6 +58,9 @@ public:
     void AfficherCurseursPreTraits() override;
     void ActualiserApercu() override;
     void AfficherNiveauxRVB() override;
+    void ApercuCompLum();
+    void ApercuLignesFuite();
+    void ApercuCompLumEtFuite();
     long double AnglePixel() const override { return AnglePixel_; }
     void SetModifie(bool modifie) override { Modifie = modifie; }
 
