@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/Assemblage.h"
+#include "core/AssemblageInterne.h"
+#include "core/Matrix.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -230,5 +232,117 @@ TEST(AppliquerModifications, CoinsDegeneresEtModeInconnu)
         EXPECT_EQ(TablesPixels[1][4][4], Motif(4, 4));
         EXPECT_EQ(static_cast<long double>(ImgsAssemblage[1].PenteJonction), 0.0L);
         EXPECT_EQ(PixelPano(10, 5), Blanc);
+    }
+}
+
+TEST(AppliquerModifications, ArrondiRapideCommeRound)
+{
+    std::vector<long double> valeurs = {-0.5L, -0.4999L, -0.25L, -0.3L, 0.0L, 0.25L, 0.5L, 1.5L,
+                                        2.5L, 3.5L, 254.5L, 255.5L, 4095.5L, 1e15L + 0.5L,
+                                        0x1p61L + 1.5L, 7.999999999999999999L};
+    uint32_t g = 12345;
+    for (int k = 0; k < 20000; ++k) {
+        g = g * 1664525u + 1013904223u;
+        valeurs.push_back(static_cast<long double>(g % 8000000) / 1024.0L - 0.5L);
+        valeurs.push_back(static_cast<long double>(g) / 3.0L);
+    }
+    for (long double v : valeurs)
+        ASSERT_EQ(ArrondiPositif(v), Round(v)) << static_cast<double>(v);
+}
+
+namespace {
+
+// Déformation écrite comme la règle la donne, avec Round() : la référence de la
+// boucle optimisée.
+void DeformationReference(const TInfosImg& img, const TPtImg& T, int mode, int xCourant,
+                          TPtImg& table, Bitmap& pano)
+{
+    TMatrice M = {}, MInv = {}, U = {}, V = {}, A = {}, B = {};
+    for (int k = 0; k < 4; ++k) {
+        M[k][0] = img.Coins[k].X;
+        M[k][1] = img.Coins[k].Y;
+        M[k][2] = img.Coins[k].X * img.Coins[k].Y;
+        M[k][3] = 1;
+        U[k][0] = img.Coins[k].X + img.Deplacements[k].X;
+        V[k][0] = img.Coins[k].Y + img.Deplacements[k].Y;
+    }
+    long double det;
+    ASSERT_TRUE(InverserMatrice(M, 4, det, MInv));
+    ProduitMatrices(MInv, U, 4, 4, 1, A);
+    ProduitMatrices(MInv, V, 4, 4, 1, B);
+    const int W = T.Largeur(), H = T.Hauteur(), L = LargeurRecouvrement;
+    const long double pente = (long double)(img.Coins[0].Y - img.Coins[3].Y) / (img.Coins[0].X - img.Coins[3].X);
+    const long double ordonnee = img.Coins[0].Y - img.Coins[0].X * pente;
+    table.SetLength(W, H);
+    for (int y = 0; y < H; ++y) {
+        const int64_t s = Round((y - ordonnee) / pente) - L;
+        for (int x = 0; x < W; ++x) {
+            table[x][y] = CouleurFond;
+            const long double fu = A[0][0] * x + A[1][0] * y + A[2][0] * x * y + A[3][0];
+            const long double fv = B[0][0] * x + B[1][0] * y + B[2][0] * x * y + B[3][0];
+            int64_t u;
+            TPixel p;
+            if (mode == 0) {
+                u = Round(fu);
+                const int64_t v = Round(fv);
+                if (!(0 <= u && u < W && 0 <= v && v < H && u > s))
+                    continue;
+                p = T[int(u)][int(v)];
+            } else {
+                u = Trunc(fu);
+                const int64_t v = Trunc(fv);
+                if (!(fu >= 0 && fv >= 0 && u < W - 1 && v < H - 1 && u > s))
+                    continue;
+                const long double fx = fu - u, fy = fv - v;
+                const TPixel q[4] = {T[int(u)][int(v)], T[int(u) + 1][int(v)], T[int(u) + 1][int(v) + 1],
+                                     T[int(u)][int(v) + 1]};
+                uint8_t* o = &p.B;
+                for (int c = 0; c < 3; ++c) {
+                    const long double val = (&q[0].B)[c] * (1 - fx) * (1 - fy) + (&q[1].B)[c] * fx * (1 - fy) +
+                                            (&q[2].B)[c] * fx * fy + (&q[3].B)[c] * (1 - fx) * fy;
+                    o[c] = static_cast<uint8_t>(std::clamp<int64_t>(Round(val), 0, 255));
+                }
+            }
+            table[x][y] = p;
+            const int64_t X = xCourant + x;
+            if (u > s + 2 && X >= 0 && X < pano.Width()) {
+                uint8_t* d = pano.Ligne(y) + 3 * X;
+                d[0] = p.B;
+                d[1] = p.V;
+                d[2] = p.R;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(AppliquerModifications, BoucleOptimiseeIdentiqueALaReference)
+{
+    uint32_t g = 99;
+    auto hasard = [&g](int n) {
+        g = g * 1103515245u + 12345u;
+        return static_cast<int>((g >> 8) % n);
+    };
+    for (int essai = 0; essai < 12; ++essai) {
+        const int mode = essai % 2;
+        const TPoint32 coins[4] = {{20 + hasard(9), 3 + hasard(6)}, {50 + hasard(9), hasard(6)},
+                                   {52 + hasard(9), 40 + hasard(6)}, {24 + hasard(9), 42 + hasard(6)}};
+        const TPoint32 depl[4] = {{hasard(7) - 3, hasard(7) - 3}, {hasard(7) - 3, hasard(7) - 3},
+                                  {hasard(7) - 3, hasard(7) - 3}, {hasard(7) - 3, hasard(7) - 3}};
+        Montage m(64, 48, coins, depl, 90, 0, 17 + hasard(20));
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                TablesPixels[1][x][y] = {static_cast<uint8_t>(hasard(256)), static_cast<uint8_t>(hasard(256)),
+                                         static_cast<uint8_t>(hasard(256))};
+        m.fenetre.mode.setCurrentIndex(mode);
+        const TPtImg source = TablesPixels[1];
+        Bitmap panoReference = m.pano.bmp;
+        TPtImg tableReference;
+        DeformationReference(ImgsAssemblage[1], source, mode, ImgsAssemblage[1].DecalX, tableReference,
+                             panoReference);
+        m.dlg.AppliquerModifications(1);
+        EXPECT_TRUE(TablesPixels[1] == tableReference) << "essai " << essai;
+        EXPECT_TRUE(m.pano.bmp == panoReference) << "essai " << essai;
     }
 }
