@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include "core/FenetrePano.h"
@@ -94,6 +95,7 @@ public slots:
     void ChargerSerieImgsClick();
     // Grille
     void ImagesShow();
+    void ListImgsDrawCell(int ACol, int ARow, const QRect& Rect, int State);
     void ListImgsSelectCell(int ACol, int ARow);
     void ListImgsMouseDown();
     void ListImgsMouseUp();
@@ -171,6 +173,14 @@ public:
     long double AnglePixel_ = 0.0L;
 
 private:
+    // Éditeur des points de contrôle
+    void AfficherOngletG(TTabSheet* onglet);
+    void AfficherVue(TImage* vue, int Index);
+    void PoserPoint(int i, const QString& cote, int X, int Y);
+    void SupprimerPointsSous(int i, int X, int Y);
+    void EffacerMarqueur(int i, int k, bool horizontal);
+    void CompacterPoints(int i, int k);
+
     std::unique_ptr<Ui::TSeqPano> ui;
 };
 
