@@ -14,6 +14,9 @@ public:
     ~CurseurSablier();
     CurseurSablier(const CurseurSablier&) = delete;
     CurseurSablier& operator=(const CurseurSablier&) = delete;
+
+private:
+    bool pose_ = false;
 };
 
 // Chemin complet de l'exécutable.

@@ -1,6 +1,7 @@
 #pragma once
 // Dessin sur un Bitmap 24 bits (QPainter posé sur sa mémoire). Les couleurs
-// sont des valeurs $00BBGGRR.
+// sont des valeurs $00BBGGRR. Les coins (x1, y1, x2, y2) excluent le bord
+// droit et le bord bas, comme sous Windows ; un QRect garde le sens de Qt.
 
 #include <cstdint>
 #include <memory>

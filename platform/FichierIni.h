@@ -1,6 +1,8 @@
 #pragma once
 // Fonctions « profile string » à la manière de Windows : sections entre
 // crochets, clé=valeur, recherche sans casse, octets Windows-1252 conservés.
+// Le chemin du fichier est en encodage local ; le fichier écrit a des fins de
+// ligne CRLF et remplace l'ancien d'un coup.
 
 #include <string>
 
@@ -21,7 +23,7 @@ public:
 
     std::string ReadString(const std::string& section, const std::string& cle,
                            const std::string& defaut) const;
-    // Décimal, ou 0x suivi d'hexadécimal ; sinon defaut.
+    // Décimal, ou 0x (ou $) suivi d'hexadécimal ; sinon defaut.
     int ReadInteger(const std::string& section, const std::string& cle, int defaut) const;
     bool WriteString(const std::string& section, const std::string& cle, const std::string& valeur);
     bool WriteInteger(const std::string& section, const std::string& cle, int valeur);

@@ -1,0 +1,258 @@
+#include "platform/FichierIni.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+using Lignes = std::vector<std::string>;
+
+bool Blanc(char c)
+{
+    // 0x1A : fin de fichier des vieux éditeurs, ignorée comme un blanc.
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1A';
+}
+
+std::string Rogner(const std::string& s)
+{
+    size_t debut = 0, fin = s.size();
+    while (debut < fin && Blanc(s[debut]))
+        ++debut;
+    while (fin > debut && Blanc(s[fin - 1]))
+        --fin;
+    return s.substr(debut, fin - debut);
+}
+
+// Majuscule Windows-1252 : lettres ASCII, accentuées (sauf × et ÷), š œ ž ÿ.
+unsigned char Majuscule(unsigned char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return static_cast<unsigned char>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<unsigned char>(c - 32);
+    switch (c) {
+    case 0x9A: return 0x8A;
+    case 0x9C: return 0x8C;
+    case 0x9E: return 0x8E;
+    case 0xFF: return 0x9F;
+    default: return c;
+    }
+}
+
+bool MemeNom(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Majuscule(static_cast<unsigned char>(a[i])) != Majuscule(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+Lignes LireLignes(const std::string& fichier)
+{
+    Lignes lignes;
+    // Un fichier illisible (absent, dossier...) se lit comme un fichier vide.
+    QFile f(QFile::decodeName(QByteArray::fromStdString(fichier)));
+    if (!f.open(QIODevice::ReadOnly))
+        return lignes;
+    const std::string texte = f.readAll().toStdString();
+    size_t debut = 0;
+    while (debut < texte.size()) {
+        size_t fin = texte.find('\n', debut);
+        if (fin == std::string::npos)
+            fin = texte.size();
+        size_t finUtile = fin;
+        if (finUtile > debut && texte[finUtile - 1] == '\r')
+            --finUtile;
+        lignes.push_back(texte.substr(debut, finUtile - debut));
+        debut = fin + 1;
+    }
+    return lignes;
+}
+
+// Nom de section d'une ligne « [nom] », sinon rien.
+std::optional<std::string> NomSection(const std::string& ligne)
+{
+    const std::string l = Rogner(ligne);
+    if (l.empty() || l.front() != '[')
+        return std::nullopt;
+    const size_t fin = l.rfind(']');
+    if (fin == std::string::npos || fin == 0)
+        return std::nullopt;
+    return l.substr(1, fin - 1);
+}
+
+// Clé d'une ligne « clé=valeur » ; une ligne sans « = » est une clé sans valeur.
+std::string NomCle(const std::string& ligne)
+{
+    return Rogner(ligne.substr(0, ligne.find('=')));
+}
+
+struct Position
+{
+    size_t section = 0;   // ligne de l'en-tête
+    size_t finSection = 0;  // première ligne après la section
+};
+
+std::optional<Position> ChercherSection(const Lignes& lignes, const std::string& section)
+{
+    for (size_t i = 0; i < lignes.size(); ++i) {
+        const auto nom = NomSection(lignes[i]);
+        if (!nom || !MemeNom(*nom, section))
+            continue;
+        Position p;
+        p.section = i;
+        p.finSection = i + 1;
+        while (p.finSection < lignes.size() && !NomSection(lignes[p.finSection]))
+            ++p.finSection;
+        return p;
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> ChercherCle(const Lignes& lignes, const Position& p, const std::string& cle)
+{
+    for (size_t i = p.section + 1; i < p.finSection; ++i)
+        if (!Rogner(lignes[i]).empty() && MemeNom(NomCle(lignes[i]), cle))
+            return i;
+    return std::nullopt;
+}
+
+// Une paire de guillemets (simples ou doubles) qui entoure la valeur tombe.
+std::string SansGuillemets(const std::string& v)
+{
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+bool EcrireLignes(const std::string& fichier, const Lignes& lignes)
+{
+    std::string texte;
+    for (const auto& l : lignes) {
+        texte += l;
+        texte += "\r\n";
+    }
+    // Fichier temporaire puis renommage : l'ancien fichier survit à un échec.
+    QSaveFile f(QFile::decodeName(QByteArray::fromStdString(fichier)));
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (f.write(texte.data(), static_cast<qint64>(texte.size())) != static_cast<qint64>(texte.size())) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+std::optional<int> LireEntier(const std::string& texte)
+{
+    size_t i = 0;
+    bool negatif = false;
+    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
+        negatif = texte[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i + 1 < texte.size() && texte[i] == '0' && (texte[i + 1] == 'x' || texte[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    } else if (i < texte.size() && texte[i] == '$') {
+        base = 16;
+        i += 1;
+    }
+    if (i >= texte.size())
+        return std::nullopt;
+    uint64_t valeur = 0;
+    for (; i < texte.size(); ++i) {
+        const char c = texte[i];
+        int chiffre;
+        if (c >= '0' && c <= '9')
+            chiffre = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            chiffre = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            chiffre = c - 'A' + 10;
+        else
+            return std::nullopt;
+        valeur = valeur * base + chiffre;
+        if (valeur > 0xFFFFFFFFull)
+            return std::nullopt;
+    }
+    if (base == 16) {
+        // L'hexadécimal couvre les 32 bits : 0xFFFFFFFF vaut -1.
+        const auto v = static_cast<int32_t>(static_cast<uint32_t>(valeur));
+        return negatif ? static_cast<int>(0u - static_cast<uint32_t>(v)) : v;
+    }
+    if (negatif ? valeur > 0x80000000ull : valeur > 0x7FFFFFFFull)
+        return std::nullopt;
+    return negatif ? static_cast<int>(-static_cast<int64_t>(valeur)) : static_cast<int>(valeur);
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
+                                    const std::string& defaut, const std::string& fichier)
+{
+    const Lignes lignes = LireLignes(fichier);
+    const auto p = ChercherSection(lignes, section);
+    if (!p)
+        return defaut;
+    const auto i = ChercherCle(lignes, *p, cle);
+    if (!i)
+        return defaut;
+    const std::string& ligne = lignes[*i];
+    const size_t egal = ligne.find('=');
+    if (egal == std::string::npos)
+        return std::string();
+    return SansGuillemets(Rogner(ligne.substr(egal + 1)));
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& cle,
+                               const std::string& valeur, const std::string& fichier)
+{
+    Lignes lignes = LireLignes(fichier);
+    const auto p = ChercherSection(lignes, section);
+    if (!p) {
+        lignes.push_back("[" + section + "]");
+        lignes.push_back(cle + "=" + valeur);
+        return EcrireLignes(fichier, lignes);
+    }
+    if (const auto i = ChercherCle(lignes, *p, cle)) {
+        lignes[*i] = NomCle(lignes[*i]) + "=" + valeur;
+        return EcrireLignes(fichier, lignes);
+    }
+    // Nouvelle clé après la dernière ligne non vide de la section.
+    size_t fin = p->finSection;
+    while (fin > p->section + 1 && Rogner(lignes[fin - 1]).empty())
+        --fin;
+    lignes.insert(lignes.begin() + static_cast<ptrdiff_t>(fin), cle + "=" + valeur);
+    return EcrireLignes(fichier, lignes);
+}
+
+std::string TFichierIni::ReadString(const std::string& section, const std::string& cle,
+                                    const std::string& defaut) const
+{
+    return GetPrivateProfileString(section, cle, defaut, chemin_);
+}
+
+int TFichierIni::ReadInteger(const std::string& section, const std::string& cle, int defaut) const
+{
+    const auto v = LireEntier(ReadString(section, cle, std::string()));
+    return v ? *v : defaut;
+}
+
+bool TFichierIni::WriteString(const std::string& section, const std::string& cle,
+                              const std::string& valeur)
+{
+    return WritePrivateProfileString(section, cle, valeur, chemin_);
+}
+
+bool TFichierIni::WriteInteger(const std::string& section, const std::string& cle, int valeur)
+{
+    return WriteString(section, cle, std::to_string(valeur));
+}

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "platform/Bitmap.h"
+#include "platform/Erreur.h"
+#include "platform/Systeme.h"
+
+namespace {
+
+// Motif propre à chaque pixel pour suivre les recopies.
+void Motif(Bitmap& b)
+{
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            uint8_t* p = b.Ligne(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = static_cast<uint8_t>(x * 7 + y);
+        }
+}
+
+}  // namespace
+
+TEST(Bitmap, SetSizeGardeLaPartieCommune)
+{
+    struct Cas { int l0, h0, l1, h1; };
+    const Cas cas[] = {{5, 4, 9, 6}, {9, 6, 3, 2}, {7, 7, 7, 11}, {4, 4, 0, 0}, {0, 0, 3, 3}, {6, 3, 2, 8}};
+    for (const auto& c : cas) {
+        Bitmap b(c.l0, c.h0);
+        Motif(b);
+        b.SetSize(c.l1, c.h1);
+        ASSERT_EQ(b.Width(), c.l1);
+        ASSERT_EQ(b.Height(), c.h1);
+        EXPECT_EQ(b.Stride() % 4, 0);
+        for (int y = 0; y < c.h1; ++y)
+            for (int x = 0; x < c.l1; ++x) {
+                const uint8_t* p = b.Ligne(y) + 3 * x;
+                if (x < c.l0 && y < c.h0) {
+                    EXPECT_EQ(p[0], x);
+                    EXPECT_EQ(p[1], y);
+                    EXPECT_EQ(p[2], static_cast<uint8_t>(x * 7 + y));
+                } else {
+                    EXPECT_EQ(p[0] & p[1] & p[2], 0xFF) << x << "," << y;
+                }
+            }
+    }
+}
+
+TEST(Bitmap, ScanLineBornee)
+{
+    Bitmap b(3, 2);
+    EXPECT_NO_THROW(b.ScanLine(0));
+    EXPECT_NO_THROW(b.ScanLine(1));
+    EXPECT_THROW(b.ScanLine(-1), Erreur);
+    EXPECT_THROW(b.ScanLine(2), Erreur);
+    const Bitmap vide;
+    EXPECT_TRUE(vide.Empty());
+    EXPECT_THROW(vide.ScanLine(0), Erreur);
+}
+
+TEST(Bitmap, VueQtSansCopieEtCopieIndependante)
+{
+    Bitmap b(4, 3);
+    Motif(b);
+    QImage vue = b.ImageQt();
+    EXPECT_EQ(vue.constBits(), b.Bits());
+    EXPECT_EQ(vue.pixelColor(2, 1), QColor(static_cast<uint8_t>(2 * 7 + 1), 1, 2));
+    Bitmap copie = b;
+    EXPECT_TRUE(copie == b);
+    copie.Ligne(2)[0] ^= 1;
+    EXPECT_FALSE(copie == b);
+    EXPECT_FALSE(Bitmap::TailleAcceptable(65536, 65536));
+    EXPECT_TRUE(Bitmap::TailleAcceptable(0, 0));
+}
+
+TEST(Systeme, ChargeMemoireEtVersion)
+{
+    const int charge = ChargeMemoire();
+    EXPECT_GE(charge, 0);
+    EXPECT_LE(charge, 100);
+    EXPECT_EQ(VersionPgm(), "1.1.1.0");
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/FichierIni.h"
+
+namespace {
+
+std::string Lire(const std::string& chemin)
+{
+    std::ifstream f(chemin, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+void Ecrire(const std::string& chemin, const std::string& texte)
+{
+    std::ofstream f(chemin, std::ios::binary);
+    f << texte;
+}
+
+class FichierIniTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dossier;
+    std::string chemin = QFile::encodeName(dossier.filePath("kalvindo.ini")).toStdString();
+};
+
+}  // namespace
+
+TEST_F(FichierIniTest, LectureSelonLesReglesDeWindows)
+{
+    // Fins de ligne mélangées, blancs, guillemets, casse ASCII et Windows-1252.
+    Ecrire(chemin,
+           "[MainWindow]\r\n"
+           "Statut=Maximized\r\n"
+           "  Left =  12  \n"
+           "Top=0x1F\r\n"
+           "Width=$20\n"
+           "Height=abc\n"
+           "Vide=\n"
+           "SansEgal\n"
+           "Guill=\"  entre guillemets  \"\n"
+           "Simples='x'\n"
+           "Bancal=\"x'\n"
+           "Negatif=-42\n"
+           "Hex32=0xFFFFFFFF\n"
+           "Trop=4294967296\n"
+           "\n"
+           "[R\xC9PERTOIRE]\r\n"
+           "Projet=C:\\Donn\xE9" "es\\\x80\r\n"
+           "[JPEG]\n"
+           "QualJpg=75");
+    TFichierIni ini(chemin);
+    struct Cas { const char* section; const char* cle; const char* attendu; };
+    const Cas chaines[] = {
+        {"MainWindow", "Statut", "Maximized"},
+        {"mainwindow", "STATUT", "Maximized"},
+        {"MainWindow", "left", "12"},
+        {"MainWindow", "Vide", ""},
+        {"MainWindow", "SansEgal", ""},
+        {"MainWindow", "Guill", "  entre guillemets  "},
+        {"MainWindow", "Simples", "x"},
+        {"MainWindow", "Bancal", "\"x'"},
+        {"MainWindow", "Absente", "defaut"},
+        {"Manque", "Statut", "defaut"},
+        {"R\xE9pertoire", "Projet", "C:\\Donn\xE9" "es\\\x80"},
+        {"JPEG", "QualJpg", "75"},
+    };
+    for (const auto& c : chaines)
+        EXPECT_EQ(ini.ReadString(c.section, c.cle, "defaut"), c.attendu) << c.section << "/" << c.cle;
+
+    struct CasEntier { const char* cle; int attendu; };
+    const CasEntier entiers[] = {
+        {"Left", 12}, {"Top", 31}, {"Width", 32}, {"Height", 7}, {"Vide", 7},
+        {"Negatif", -42}, {"Hex32", -1}, {"Trop", 7}, {"Absente", 7},
+    };
+    for (const auto& c : entiers)
+        EXPECT_EQ(ini.ReadInteger("MainWindow", c.cle, 7), c.attendu) << c.cle;
+    EXPECT_EQ(ini.ReadInteger("JPEG", "QualJpg", 90), 75);
+}
+
+TEST_F(FichierIniTest, FichierAbsentDonneLesDefauts)
+{
+    TFichierIni ini(chemin);
+    EXPECT_EQ(ini.ReadString("MainWindow", "Statut", "Normal"), "Normal");
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "Width", 1000), 1000);
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(chemin.c_str())));
+}
+
+TEST_F(FichierIniTest, EcritureGardeLeResteEtSonOrdre)
+{
+    Ecrire(chemin,
+           "; commentaire\n"
+           "[MainWindow]\n"
+           "Statut=Normal\n"
+           "Left=1\n"
+           "\n"
+           "[Autre]\n"
+           "Cle=garde\n");
+    TFichierIni ini(chemin);
+    EXPECT_TRUE(ini.WriteString("mainwindow", "LEFT", "250"));
+    EXPECT_TRUE(ini.WriteInteger("MainWindow", "Top", -5));
+    EXPECT_TRUE(ini.WriteString("JPEG", "QualJpg", "90"));
+    EXPECT_TRUE(ini.WriteString("R\xE9pertoire", "Image", "/home/\xE9t\xE9"));
+    EXPECT_EQ(Lire(chemin),
+              "; commentaire\r\n"
+              "[MainWindow]\r\n"
+              "Statut=Normal\r\n"
+              "Left=250\r\n"
+              "Top=-5\r\n"
+              "\r\n"
+              "[Autre]\r\n"
+              "Cle=garde\r\n"
+              "[JPEG]\r\n"
+              "QualJpg=90\r\n"
+              "[R\xE9pertoire]\r\n"
+              "Image=/home/\xE9t\xE9\r\n");
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "Top", 0), -5);
+    EXPECT_EQ(ini.ReadString("R\xC9PERTOIRE", "image", ""), "/home/\xE9t\xE9");
+}
+
+TEST_F(FichierIniTest, PremiereEcritureCreeLeFichier)
+{
+    EXPECT_TRUE(WritePrivateProfileString("MainWindow", "Statut", "Maximized", chemin));
+    EXPECT_EQ(Lire(chemin), "[MainWindow]\r\nStatut=Maximized\r\n");
+    EXPECT_EQ(GetPrivateProfileString("MAINWINDOW", "statut", "", chemin), "Maximized");
+}
+
+TEST_F(FichierIniTest, CheminNonInscriptibleRefuse)
+{
+    // Refusés même pour le super-utilisateur.
+    Ecrire(chemin, "[A]\nB=ancien\n");
+    QDir(dossier.path()).mkdir("dossier.ini");
+    const QString chemins[] = {
+        dossier.filePath("absent/sous/k.ini"),
+        dossier.filePath("kalvindo.ini/k.ini"),
+        dossier.filePath("dossier.ini"),
+    };
+    for (const auto& c : chemins)
+        EXPECT_FALSE(WritePrivateProfileString("A", "B", "C", QFile::encodeName(c).toStdString()))
+            << c.toStdString();
+    EXPECT_EQ(Lire(chemin), "[A]\nB=ancien\n");
+}
+
+TEST_F(FichierIniTest, DossierEnLectureSeule)
+{
+    Ecrire(chemin, "[A]\nB=ancien\n");
+    QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool ecrit = WritePrivateProfileString("A", "B", "nouveau", chemin);
+    QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (ecrit)
+        GTEST_SKIP() << "droits ignorés (super-utilisateur)";
+    EXPECT_EQ(Lire(chemin), "[A]\nB=ancien\n");
+}
