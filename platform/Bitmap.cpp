@@ -19,9 +19,11 @@ Bitmap::Bitmap(int largeur, int hauteur)
 
 bool Bitmap::TailleAcceptable(int64_t largeur, int64_t hauteur)
 {
-    if (largeur < 0 || hauteur < 0)
+    if (largeur < 0 || hauteur < 0 || largeur > TailleMax / 3)
         return false;
-    return ((largeur * 3 + 3) & ~int64_t(3)) * hauteur <= TailleMax;
+    // Division plutôt que produit : deux côtés immenses déborderaient 64 bits.
+    const int64_t pas = (largeur * 3 + 3) & ~int64_t(3);
+    return hauteur == 0 || pas <= TailleMax / hauteur;
 }
 
 void Bitmap::SetSize(int largeur, int hauteur)

@@ -68,8 +68,18 @@ TEST(Bitmap, VueQtSansCopieEtCopieIndependante)
     EXPECT_TRUE(copie == b);
     copie.Ligne(2)[0] ^= 1;
     EXPECT_FALSE(copie == b);
-    EXPECT_FALSE(Bitmap::TailleAcceptable(65536, 65536));
-    EXPECT_TRUE(Bitmap::TailleAcceptable(0, 0));
+}
+
+TEST(Bitmap, TailleAcceptableSansDebordement)
+{
+    struct Cas { int64_t l, h; bool accepte; };
+    const Cas cas[] = {
+        {0, 0, true}, {0, 2000000000, true}, {65536, 65536, false}, {2080374813, 1632632836, false},
+        {INT32_MAX, INT32_MAX, false}, {INT64_MAX / 2, 3, false}, {-1, 5, false},
+        {715827881, 1, true}, {715827882, 1, false}, {26754, 26754, true}, {26755, 26755, false},
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(Bitmap::TailleAcceptable(c.l, c.h), c.accepte) << c.l << " x " << c.h;
 }
 
 TEST(Systeme, ChargeMemoireEtVersion)
