@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
+
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "platform/Bitmap.h"
 #include "platform/Erreur.h"
 #include "platform/Systeme.h"
@@ -80,6 +86,28 @@ TEST(Bitmap, TailleAcceptableSansDebordement)
     };
     for (const auto& c : cas)
         EXPECT_EQ(Bitmap::TailleAcceptable(c.l, c.h), c.accepte) << c.l << " x " << c.h;
+}
+
+TEST(Systeme, ChargeMemoireDUnMeminfo)
+{
+    QTemporaryDir dossier;
+    struct Cas { const char* contenu; int charge; };
+    const Cas cas[] = {
+        {"MemTotal:       1000 kB\nMemFree:   100 kB\nMemAvailable:    250 kB\n", 75},
+        // Une ligne sans unité avant MemAvailable ne doit rien décaler.
+        {"MemTotal: 2000 kB\nHugePages_Total:       0\nHugePages_Free: 0\nMemAvailable: 1999 kB\n", 0},
+        {"HugePages_Total: 0\nMemAvailable: 500 kB\nMemTotal: 2000 kB", 75},
+        {"MemTotal: 1000 kB\n", 0},
+        {"MemAvailable: 10 kB\n", 0},
+        {"MemTotal: 1000 kB\nMemAvailable: 5000 kB\n", 0},
+        {"", 0},
+    };
+    for (const auto& c : cas) {
+        const std::string chemin = QFile::encodeName(dossier.filePath("meminfo")).toStdString();
+        std::ofstream(chemin) << c.contenu;
+        EXPECT_EQ(ChargeMemoire(chemin), c.charge) << c.contenu;
+    }
+    EXPECT_EQ(ChargeMemoire(QFile::encodeName(dossier.filePath("absent")).toStdString()), 0);
 }
 
 TEST(Systeme, ChargeMemoireEtVersion)
