@@ -7,15 +7,11 @@ class TBarreCurseur : public QSlider
 {
     Q_OBJECT
 public:
-    explicit TBarreCurseur(QWidget* parent = nullptr) : QSlider(Qt::Horizontal, parent) {}
+    explicit TBarreCurseur(QWidget* parent = nullptr);
 
 signals:
     void MouseUp();
 
 protected:
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        QSlider::mouseReleaseEvent(event);
-        emit MouseUp();
-    }
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };

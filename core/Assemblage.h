@@ -14,6 +14,8 @@ namespace Ui {
 class TAssembleImg;
 }
 
+// Poids de progression des six étapes d'une image : 0 horizon, 1 luminosité,
+// 2 chromaticité, 3 perspective, 4 table simple, 5 application.
 using TPoidsEtapes = std::array<int32_t, 6>;
 extern std::vector<TPoidsEtapes> PoidsEtapes;
 
@@ -37,15 +39,21 @@ public:
     void PreparerImage(int i);
     void AppliquerModifications(int i);
 
-    bool Annule() const { return annule_; }
+    bool EstAnnule() const { return Annule; }
+    int PoidsTotal() const { return TotalPoids; }
 
 public slots:
     void FermerClick();
 
+protected:
+    // Échap et la case de fermeture valent le bouton Annuler : la fenêtre
+    // reste ouverte, la fenêtre principale la cache à la fin du traitement.
+    void reject() override;
+
 private:
     std::unique_ptr<Ui::TAssembleImg> ui;
-    bool annule_ = false;
-    int totalPoids_ = 0;
+    bool Annule = false;
+    int TotalPoids = 0;
 };
 
 extern TAssembleImg* AssembleImg;

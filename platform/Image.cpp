@@ -14,6 +14,12 @@ void TImage::SetStretch(bool etire)
     update();
 }
 
+void TImage::SetProportional(bool proportionnel)
+{
+    proportionnel_ = proportionnel;
+    update();
+}
+
 void TImage::SetCenter(bool centre)
 {
     centre_ = centre;
@@ -39,7 +45,14 @@ void TImage::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     const QImage vue = image_.ImageQt();
-    if (etire_) {
+    if (etire_ && proportionnel_) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        const QSize taille = vue.size().scaled(size(), Qt::KeepAspectRatio);
+        const QPoint coin = centre_ ? QPoint((width() - taille.width()) / 2,
+                                             (height() - taille.height()) / 2)
+                                    : QPoint(0, 0);
+        p.drawImage(QRect(coin, taille), vue);
+    } else if (etire_) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(rect(), vue);
     } else if (centre_) {

@@ -9,6 +9,11 @@
 class TImage : public QWidget
 {
     Q_OBJECT
+    // Réglables depuis les formulaires.
+    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
+    Q_PROPERTY(bool Proportional READ Proportional WRITE SetProportional)
+    Q_PROPERTY(bool Center READ Center WRITE SetCenter)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
 public:
     explicit TImage(QWidget* parent = nullptr);
 
@@ -18,6 +23,9 @@ public:
     // Étiré à la taille du contrôle, sinon peint en haut à gauche.
     bool Stretch() const { return etire_; }
     void SetStretch(bool etire);
+    // Étiré sans déformation : le côté limitant remplit le contrôle.
+    bool Proportional() const { return proportionnel_; }
+    void SetProportional(bool proportionnel);
     bool Center() const { return centre_; }
     void SetCenter(bool centre);
     // Taille du contrôle suivant celle de l'image à chaque Actualiser().
@@ -46,6 +54,7 @@ protected:
 private:
     Bitmap image_;
     bool etire_ = false;
+    bool proportionnel_ = false;
     bool centre_ = false;
     bool tailleAuto_ = false;
     int tag_ = 0;

@@ -1,0 +1,18 @@
+#pragma once
+// Écriture d'un bitmap 24 bits en TIFF de base : petit-boutiste, non compressé,
+// RVB en une seule bande, répertoire placé après les pixels.
+
+#include <QString>
+
+#include "platform/Bitmap.h"
+
+class QIODevice;
+
+// Écrit le fichier entier dans un flux positionné en 0, qui doit pouvoir
+// revenir en arrière (l'offset du répertoire est reporté à la fin).
+// Un bitmap vide n'écrit rien ; une écriture refusée lève Erreur.
+void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp);
+
+// Crée (ou remplace) le fichier : écrit d'abord à côté, puis renomme, pour
+// qu'un échec ne laisse pas de fichier à moitié écrit sous ce nom.
+void EnregistrerTiff(const QString& NomFichier, const Bitmap& Bmp);

@@ -1,0 +1,49 @@
+#pragma once
+// Petits accès communs aux étapes de l'assemblage : tailles des bitmaps et
+// options lues dans la fenêtre principale (absentes : valeurs par défaut).
+
+#include <QCheckBox>
+#include <QComboBox>
+
+#include "core/FenetrePano.h"
+#include "core/UtilsPano.h"
+
+inline int NbImagesAssemblage()
+{
+    return static_cast<int>(ImgsAssemblage.size());
+}
+
+inline int LargeurBitmap(const TInfosImg& img)
+{
+    const Bitmap* bmp = BitmapDe(img);
+    return bmp ? bmp->Width() : img.Largeur;
+}
+
+inline int HauteurBitmap(const TInfosImg& img)
+{
+    const Bitmap* bmp = BitmapDe(img);
+    return bmp ? bmp->Height() : img.Hauteur;
+}
+
+inline bool OptionBoucler()
+{
+    return SeqPano && SeqPano->BouclerPano() && SeqPano->BouclerPano()->isChecked();
+}
+
+inline bool OptionCorrChro()
+{
+    return SeqPano && SeqPano->CorrChro() && SeqPano->CorrChro()->isChecked();
+}
+
+inline int ModeDeformation()
+{
+    return SeqPano && SeqPano->ModeAsmbl() ? SeqPano->ModeAsmbl()->currentIndex() : 0;
+}
+
+// Round() sans appel de bibliothèque pour les boucles de pixels : ajouter puis
+// retrancher 2^63 arrondit dans le mode courant (au plus proche, moitiés
+// paires). Exact pour -0,5 <= x < 2^62 ; au-delà, l'appelant a déjà écarté x.
+inline int64_t ArrondiPositif(long double x)
+{
+    return Trunc((x + 0x1p63L) - 0x1p63L);
+}

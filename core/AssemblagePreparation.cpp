@@ -1,0 +1,121 @@
+// Placement de chaque image (décalages, largeur du panoramique) et
+// construction de sa table de pixels corrigée.
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Assemblage.h"
+#include "core/AssemblageInterne.h"
+#include "core/CorrectionsGeometriques.h"
+#include "core/HarmoImgs.h"
+
+namespace {
+
+// Table décalée de Decal lignes, lue dans la copie laissée par la correction
+// des lignes de fuite.
+void DecalerTable(const TPtImg& Source, int Decal, TPtImg& T)
+{
+    const int largeur = std::min(Source.Largeur(), T.Largeur());
+    const int hauteur = T.Hauteur();
+    for (int y = 0; y < hauteur; ++y) {
+        TPixel* dest = T.Ligne(y);
+        const int64_t s = static_cast<int64_t>(y) + Decal;
+        if (s >= 0 && s < hauteur && s < Source.Hauteur())
+            std::memcpy(dest, Source.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
+        else
+            std::fill(dest, dest + largeur, CouleurFond);
+    }
+}
+
+}  // namespace
+
+void TAssembleImg::PreparerImage(int i)
+{
+    const int n = NbImagesAssemblage();
+    if (i < 0 || i >= n || static_cast<size_t>(i) >= TablesPixels.size())
+        return;
+    const int m = (i + 1) % n;
+    const int p = i == 0 ? n - 1 : i - 1;
+    TInfosImg& img = ImgsAssemblage[i];
+    TInfosImg& suivante = ImgsAssemblage[m];
+    const int W = LargeurBitmap(img);
+    const int H = HauteurBitmap(img);
+    TPoint32* P = img.Coins;
+    TPoint32* Q = img.CoinsLies;
+
+    LargeurPano += (W - (P[0].X + P[3].X) / 2) -
+                   (LargeurBitmap(ImgsAssemblage[p]) - (Q[0].X + Q[3].X) / 2);
+
+    suivante.DecalX = ((suivante.CoinsLies[0].X + suivante.CoinsLies[3].X) -
+                       (suivante.Coins[0].X + suivante.Coins[3].X)) / 2;
+    if (i == 0)
+        img.DecalX = 0;
+
+    const int dy = ((Q[1].Y + Q[2].Y) - (P[1].Y + P[2].Y)) / 2;
+    const int h = img.Hauteur;
+    if (h > 0) {
+        if (-dy > FracDebutHaut * h)
+            FracDebutHaut = static_cast<long double>(-dy) / h;
+        if (dy > h - FracFinBas * h)
+            FracFinBas = 1.0L - static_cast<long double>(dy) / h;
+    }
+
+    Q[1].Y -= dy;
+    Q[2].Y -= dy;
+    // L'image 0 reste dans le repère où sa table a été construite : l'appel
+    // de la dernière image ne la décale plus.
+    if (m != 0) {
+        suivante.DecalY = dy;
+        for (TPoint32& coin : suivante.Coins)
+            coin.Y -= dy;
+    }
+    if (i == 0)
+        img.DecalY = 0;
+
+    img.Deplacements[0].Y = 0;
+    img.Deplacements[1].Y = P[1].Y - Q[1].Y;
+    img.Deplacements[2].Y = P[2].Y - Q[2].Y;
+    img.Deplacements[3].Y = 0;
+
+    TablesPixels[i].SetLength(W, H);
+    TableTravail.SetLength(W, H);
+    const Bitmap* bmp = BitmapDe(img);
+    if (!bmp || W <= 0 || H <= 0)
+        return;
+
+    const long double f = img.CoefFuite;
+    const bool horizon = HorizontaliteDefinie(i);
+    const int decal = img.DecalY;
+    if (!horizon && f == 0.0L) {
+        if (!EtapeSuivante(i, 4, QStringLiteral("Construction de la table de pixels")))
+            return;
+        DecalerVerticalement(*bmp, W, H, decal, TablesPixels[i]);
+    } else {
+        if (f != 0.0L) {
+            if (!EtapeSuivante(i, 3, QStringLiteral("Correction de perspective")))
+                return;
+            CorrigerLignesFuite(i, f);
+        }
+        if (horizon) {
+            if (!EtapeSuivante(i, 0, QStringLiteral("Correction de l'horizontalité")))
+                return;
+            if (f == 0.0L)
+                CorrigerHorizontalite(i, decal);
+            else
+                CorrigerHorizontaliteLignesFuite(i, decal, TableTravail);
+        } else {
+            DecalerTable(TableTravail, decal, TablesPixels[i]);
+        }
+    }
+
+    if (img.CoefHG == 1.0L && img.CoefHD == 1.0L && img.CoefBD == 1.0L && img.CoefBG == 1.0L)
+        return;
+    if (OptionCorrChro()) {
+        if (!EtapeSuivante(i, 2, QStringLiteral("Correction de la chromaticité")))
+            return;
+        CorrigerChromaticite(i);
+    }
+    if (!EtapeSuivante(i, 1, QStringLiteral("Correction des luminosités")))
+        return;
+    CorrigerLuminosite(i);
+}

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/RenduPano.h"
+#include "core/UtilsPano.h"
+#include "platform/Erreur.h"
+#include "tests/FausseFenetre.h"
+
+namespace {
+
+TPixel Gris(uint8_t v)
+{
+    return {v, v, v};
+}
+
+// Série de n images unies déjà « assemblées » : chaque image commence
+// DecalX colonnes dans la précédente et sa jonction est verticale en colonne 0.
+class Rendu : public ::testing::Test
+{
+protected:
+    TFausseFenetre fenetre;
+    Bitmap pano;
+
+    void SetUp() override
+    {
+        fenetre.corrChro.setChecked(false);
+        BmpPano = &pano;
+        ListeImgs.clear();
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        LargeurRecouvrement = 20;
+        FracDebutHaut = 0.1L;
+        FracFinHaut = 0.4L;
+        FracDebutBas = 0.5L;
+        FracFinBas = 0.8L;
+    }
+    void TearDown() override
+    {
+        BmpPano = nullptr;
+        ListeImgs.clear();
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        LargeurRecouvrement = 20;
+    }
+
+    void Serie(const std::vector<int>& gris, int largeur, int hauteur, int decal,
+               bool ouvert = true)
+    {
+        const int n = static_cast<int>(gris.size());
+        for (int i = 0; i < n; ++i) {
+            TInfosImg img{};
+            img.Largeur = largeur;
+            img.Hauteur = hauteur;
+            img.CoefHG = img.CoefBG = img.CoefHD = img.CoefBD = 1.0L;
+            for (auto& coin : img.FacteursRVB)
+                for (float& f : coin)
+                    f = 1.0f;
+            img.DecalX = i == 0 ? (ouvert ? largeur : decal) : decal;
+            img.PenteJonction = PenteVerticale();
+            img.OrdonneeJonction = 0.0L;
+            ImgsAssemblage.push_back(img);
+            TPtImg t;
+            t.SetLength(largeur, hauteur);
+            for (int y = 0; y < hauteur; ++y)
+                for (int x = 0; x < largeur; ++x)
+                    t[x][y] = Gris(static_cast<uint8_t>(gris[i]));
+            TablesPixels.push_back(t);
+        }
+        ListeImgs = ImgsAssemblage;
+        pano.SetSize(largeur + (n - 1) * decal, hauteur);
+        pano.Fill(7, 7, 7);
+    }
+
+    // Place la jonction de l'image i en colonne xs sur toutes les lignes.
+    void JonctionEn(int i, int xs)
+    {
+        ImgsAssemblage[i].PenteJonction = 1.0e9L;
+        ImgsAssemblage[i].OrdonneeJonction = -1.0e9L * xs;
+    }
+};
+
+TEST(MoyenneSegment, BandesEtFractions)
+{
+    std::vector<double> tab(42000);
+    for (size_t j = 0; j < tab.size(); ++j)
+        tab[j] = static_cast<double>(j);
+    struct Cas { long double debut, fin; long double moyenne; };
+    const Cas cas[] = {
+        {0.1L, 0.4L, (4200.0L + 16800.0L) / 2},   // lignes 100 à 400
+        {0.5L, 0.8L, (21000.0L + 33599.0L) / 2},  // 20999,5 arrondi au pair
+        {1.1L, 1.4L, (4200.0L + 16800.0L) / 2},   // seule la partie fractionnaire compte
+        {0.0L, 0.0L, 0.0L},
+    };
+    for (const Cas& c : cas) {
+        long double moy = -1;
+        MoyenneSegment(tab, moy, c.debut, c.fin);
+        EXPECT_EQ(moy, c.moyenne) << static_cast<double>(c.debut);
+    }
+}
+
+TEST(MoyenneSegment, BandeVideLeveErreur)
+{
+    std::vector<double> tab(11, 5.0);
+    long double moy = 0;
+    // Fin juste avant le début : 0 / 0.
+    EXPECT_THROW(MoyenneSegment(tab, moy, 0.5L, 0.4L), Erreur);
+    // Fin bien avant : moyenne nulle, c'est le rapport qui échouera.
+    MoyenneSegment(tab, moy, 0.9L, 0.1L);
+    EXPECT_EQ(moy, 0.0L);
+}
+
+TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
+{
+    LargeurRecouvrement = 4;
+    Serie({0, 200}, 40, 6, 20);
+    JonctionEn(1, 10);
+    FiltrerRecouvrements();
+    const uint8_t* l = pano.Ligne(0);
+    // Jonction en colonne 10 de l'image 1 = colonne 30 du panorama.
+    const int attendus[] = {0, 25, 50, 75, 100, 125, 150, 175, 200};
+    for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(l[3 * (26 + k)], attendus[k]) << k;
+    EXPECT_EQ(l[3 * 25], 7);
+    EXPECT_EQ(l[3 * 35], 7);
+    EXPECT_EQ(fenetre.nbZoom, 1);
+
+    const Bitmap une = pano;
+    FiltrerRecouvrements();
+    EXPECT_TRUE(pano == une) << "le fondu ne lit que les tables";
+}
+
+TEST_F(Rendu, FonduCoupeAuBordGaucheEtSousLaPlusCourte)
+{
+    LargeurRecouvrement = 4;
+    Serie({0, 200}, 40, 6, 30);
+    JonctionEn(1, 2);
+    TablesPixels[1].SetLength(40, 4);
+    ImgsAssemblage[1].Hauteur = 4;
+    FiltrerRecouvrements();
+    // La bande commence en x = -2 : la rampe part de la colonne 0 de l'image 1.
+    const uint8_t* l = pano.Ligne(0);
+    EXPECT_EQ(l[3 * 30], 0);
+    EXPECT_EQ(l[3 * 31], 25);
+    EXPECT_EQ(l[3 * 36], 150);
+    EXPECT_EQ(l[3 * 37], 7);
+    // Les lignes que l'image 1 n'a pas restent intactes.
+    EXPECT_EQ(pano.Ligne(4)[3 * 31], 7);
+}
+
+TEST_F(Rendu, FonduSansLargeurNeChangeRien)
+{
+    Serie({0, 200, 100}, 40, 6, 30);
+    const Bitmap avant = pano;
+    for (int L : {0, -3}) {
+        LargeurRecouvrement = L;
+        FiltrerRecouvrements();
+        EXPECT_TRUE(pano == avant) << L;
+    }
+}
+
+TEST_F(Rendu, FonduJonctionNonCalculeeLeveErreur)
+{
+    Serie({0, 200}, 40, 6, 30);
+    ImgsAssemblage[1].PenteJonction = 0.0L;
+    try {
+        FiltrerRecouvrements();
+        FAIL();
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.Message(), QString(MsgOperationIncorrecte));  // ligne 0 : 0 / 0
+    }
+    EXPECT_EQ(fenetre.nbZoom, 0);
+}
+
+TEST_F(Rendu, RepriseEclaircitLImageSombre)
+{
+    Serie({125, 100, 125}, 100, 50, 60);
+    const std::vector<TPtImg> tables = TablesPixels;
+    ASSERT_TRUE(ReprendreHarmonisation(1));
+    // Rapport 1,25 : une itération à 1 + 0,9 × 0,25, puis une à 1.
+    const long double attendu = 1.0L * (0.25L * 0.9L + 1.0L);
+    for (const TImgs* liste : {&ImgsAssemblage, &ListeImgs}) {
+        const TInfosImg& img = (*liste)[1];
+        EXPECT_EQ(static_cast<long double>(img.CoefHG), attendu);
+        EXPECT_EQ(static_cast<long double>(img.CoefBG), attendu);
+        EXPECT_EQ(static_cast<long double>(img.CoefHD), attendu);
+        EXPECT_EQ(static_cast<long double>(img.CoefBD), attendu);
+    }
+    EXPECT_TRUE(TablesPixels == tables);
+
+    ASSERT_TRUE(ReprendreHarmonisation(1));
+    EXPECT_EQ(static_cast<long double>(ListeImgs[1].CoefHG), attendu * attendu);
+}
+
+TEST_F(Rendu, RepriseBoutsOuvertsNeutres)
+{
+    fenetre.corrChro.setChecked(true);
+    Serie({125, 100, 90}, 100, 50, 60);
+    ASSERT_TRUE(ReprendreHarmonisation(0));
+    const TInfosImg& premiere = ListeImgs[0];
+    EXPECT_EQ(static_cast<long double>(premiere.CoefHG), 1.0L);
+    EXPECT_EQ(static_cast<long double>(premiere.CoefBG), 1.0L);
+    EXPECT_GT(static_cast<long double>(premiere.CoefHD), 0.0L);
+    EXPECT_LT(static_cast<long double>(premiere.CoefHD), 1.0L);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(premiere.FacteursRVB[0][c], 1.0f);
+        EXPECT_EQ(premiere.FacteursRVB[3][c], 1.0f);
+    }
+    ASSERT_TRUE(ReprendreHarmonisation(2));
+    EXPECT_EQ(static_cast<long double>(ListeImgs[2].CoefHD), 1.0L);
+    EXPECT_EQ(static_cast<long double>(ListeImgs[2].CoefBD), 1.0L);
+}
+
+TEST_F(Rendu, RepriseFacteursNormalisesParCoin)
+{
+    fenetre.corrChro.setChecked(true);
+    Serie({100, 100, 100}, 100, 50, 60);
+    // Le voisin de gauche est plus bleu : le coin gauche de l'image 1 suit.
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            TablesPixels[0][x][y] = {150, 100, 75};
+    ASSERT_TRUE(ReprendreHarmonisation(1));
+    const TInfosImg& img = ListeImgs[1];
+    EXPECT_EQ(img.FacteursRVB[0][0], 1.0f);
+    EXPECT_EQ(img.FacteursRVB[0][1], static_cast<float>(1.0f / 1.5f));
+    EXPECT_EQ(img.FacteursRVB[0][2], 0.5f);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(img.FacteursRVB[1][c], 1.0f);
+}
+
+TEST_F(Rendu, RepriseBandeNoireLaisseLaListe)
+{
+    Serie({125, 0, 125}, 100, 50, 60);
+    const TImgs avant = ListeImgs;
+    try {
+        ReprendreHarmonisation(1);
+        FAIL();
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.Message(), QString(MsgDivisionParZero));
+    }
+    EXPECT_EQ(std::memcmp(avant.data(), ListeImgs.data(), avant.size() * sizeof(TInfosImg)), 0);
+}
+
+}  // namespace
