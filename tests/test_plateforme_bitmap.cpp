@@ -29,7 +29,8 @@ void Motif(Bitmap& b)
 TEST(Bitmap, SetSizeGardeLaPartieCommune)
 {
     struct Cas { int l0, h0, l1, h1; };
-    const Cas cas[] = {{5, 4, 9, 6}, {9, 6, 3, 2}, {7, 7, 7, 11}, {4, 4, 0, 0}, {0, 0, 3, 3}, {6, 3, 2, 8}};
+    const Cas cas[] = {{5, 4, 9, 6}, {9, 6, 3, 2}, {7, 7, 7, 11}, {4, 4, 0, 0}, {0, 0, 3, 3}, {6, 3, 2, 8},
+                        {0, 5, 4, 5}, {3, 5, 0, 9}, {0, 4, 0, 8}};
     for (const auto& c : cas) {
         Bitmap b(c.l0, c.h0);
         Motif(b);
