@@ -72,6 +72,14 @@ QString DepuisIni(const std::string& octets)
     return DepuisCp1252(octets);
 }
 
+// Le panoramique créé au démarrage ; un panoramique posé par ailleurs (banc
+// d'essai) n'est ni remplacé ni libéré ici.
+std::unique_ptr<Bitmap>& PanoramiqueCree()
+{
+    static std::unique_ptr<Bitmap> panoramique;
+    return panoramique;
+}
+
 QLabel* PanneauStatut(const QStatusBar* barre, int numero)
 {
     return barre->findChild<QLabel*>(QStringLiteral("PanneauStatut%1").arg(numero));
@@ -142,10 +150,6 @@ TSeqPano::TSeqPano(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<U
 
 TSeqPano::~TSeqPano()
 {
-    if (BmpPano) {
-        delete BmpPano;
-        BmpPano = nullptr;
-    }
     DefinirFenetreParente(nullptr);
     if (SeqPano == this)
         SeqPano = nullptr;
@@ -197,8 +201,10 @@ void TSeqPano::FormCreate()
     }
     DefinirLignesGrille(this, 2);
 
-    delete BmpPano;
-    BmpPano = new Bitmap();
+    if (!BmpPano) {
+        PanoramiqueCree() = std::make_unique<Bitmap>();
+        BmpPano = PanoramiqueCree().get();
+    }
 
     ReinitialiserClick();
 
@@ -240,8 +246,10 @@ void TSeqPano::closeEvent(QCloseEvent* event)
         }
         fermer = true;
         ReinitialiserClick();
-        delete BmpPano;
-        BmpPano = nullptr;
+        if (BmpPano == PanoramiqueCree().get()) {
+            PanoramiqueCree().reset();
+            BmpPano = nullptr;
+        }
     });
     if (fermer)
         event->accept();
