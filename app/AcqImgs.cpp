@@ -10,18 +10,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QStyle>
-#include <QTableView>
 #include <QUrl>
 
 #include "app/APropos.h"
-#include "app/AcqImgsComposants.h"
 #include "app/Preferences.h"
 #include "core/UtilsPano.h"
 #include "platform/Application.h"
@@ -190,17 +187,6 @@ void TSeqPano::FormCreate()
 
     EtatProjet(false, false);
 
-    if (auto* grille = qobject_cast<QTableView*>(Composant(this, "ListImgs"))) {
-        QFont gras = grille->font();
-        gras.setBold(true);
-        grille->setFont(gras);
-        const int largeurs[8] = {QFontMetrics(gras).horizontalAdvance(QStringLiteral(" N° ")),
-                                 136, 160, 56, 56, 150, 150, 150};
-        for (int c = 0; c < 8; ++c)
-            grille->setColumnWidth(c, largeurs[c]);
-    }
-    DefinirLignesGrille(this, 2);
-
     if (!BmpPano) {
         PanoramiqueCree() = std::make_unique<Bitmap>();
         BmpPano = PanoramiqueCree().get();
@@ -209,8 +195,7 @@ void TSeqPano::FormCreate()
     ReinitialiserClick();
 
     NbImgs = 0;
-    if (auto* lRecouvr = qobject_cast<QLineEdit*>(Composant(this, "LRecouvr")))
-        lRecouvr->setText(QString::number(LargeurRecouvrement));
+    ui->LRecouvr->setText(QString::number(LargeurRecouvrement));
     Kr = 1.0L;
 
     // Le gestionnaire d'attente : chaque fois que la boucle va attendre.
