@@ -61,6 +61,10 @@ void FiltrerRecouvrements()
         const TPtImg& tCour = TablesPixels[i];
         const TPtImg& tPrec = TablesPixels[i - 1];
         const int decal = cour.DecalX;
+        // Poids de l'image i selon le rang du pixel mélangé dans la ligne.
+        std::vector<long double> poids(L > 0 ? 2 * static_cast<size_t>(L) + 1 : 0);
+        for (size_t kb = 0; kb < poids.size(); ++kb)
+            poids[kb] = (static_cast<long double>(kb) / 2.0L) / L;
         for (int y = 0; y < pano.Height(); ++y) {
             uint8_t* ligne = pano.Ligne(y);
             const int64_t xs = ColonneJonction(cour, y);
@@ -75,7 +79,7 @@ void FiltrerRecouvrements()
                     y >= cour.Hauteur || y >= prec.Hauteur || xPano < 0 ||
                     xPano >= pano.Width() || !DansTable(tCour, x, y) || !DansTable(tPrec, xp, y))
                     continue;
-                const long double t = (static_cast<long double>(kb) / 2.0L) / L;
+                const long double t = poids[kb];
                 const TPixel& p = tPrec.At(static_cast<int>(xp), y);
                 const TPixel& c = tCour.At(static_cast<int>(x), y);
                 uint8_t* sortie = ligne + 3 * xPano;
@@ -97,9 +101,14 @@ constexpr int NbCanaux = 3;
 using Tampons = std::array<std::vector<double>, NbCanaux>;
 using Moyennes = std::array<long double, NbCanaux>;
 
+// Seuls les tampons de l'image reprise et de ses deux voisines entrent dans
+// le résultat : les autres ne sont pas alloués, mais leurs jonctions et leurs
+// bandes sont vérifiées comme si elles l'étaient, pour les mêmes erreurs.
 struct DonneesReprise
 {
     std::vector<Tampons> G, D;  // échantillons des jonctions gauche et droite
+    std::vector<bool> AvecG, AvecD;
+    std::vector<int64_t> Taille;  // éléments d'un tampon de chaque image
     std::vector<Moyennes> HautG, BasG, HautD, BasD;
 };
 
@@ -116,6 +125,13 @@ void Moyenner(const Tampons& t, Moyennes& haut, Moyennes& bas)
     }
 }
 
+void VerifierBandes(int64_t taille)
+{
+    int64_t i1, i2;
+    BornesSegment(taille, FracDebutHaut, FracFinHaut, i1, i2);
+    BornesSegment(taille, FracDebutBas, FracFinBas, i1, i2);
+}
+
 void Echantillonner(DonneesReprise& d, int i, int n, int L)
 {
     const int p = i == 0 ? n - 1 : i - 1;
@@ -123,11 +139,12 @@ void Echantillonner(DonneesReprise& d, int i, int n, int L)
     const TInfosImg& prec = ImgsAssemblage[p];
     const TPtImg& tImg = TablesPixels[i];
     const TPtImg& tPrec = TablesPixels[p];
+    const bool utile = d.AvecG[i] || d.AvecD[p];
     const int64_t fente = 2 * (static_cast<int64_t>(L) + 1);
-    const size_t tailleG = d.G[i][0].size();
-    const size_t tailleD = d.D[p][0].size();
     for (int y = 0; y < img.Hauteur; ++y) {
         const int64_t xs = ColonneJonction(img, y);
+        if (!utile)
+            continue;
         int64_t m = 0;
         for (int64_t x = xs - L; x <= xs + L; ++x) {
             const int64_t xp = x + img.DecalX;
@@ -135,21 +152,31 @@ void Echantillonner(DonneesReprise& d, int i, int n, int L)
                 !DansTable(tImg, x, y) || !DansTable(tPrec, xp, y))
                 continue;
             const int64_t j = y * fente + m;
-            if (j < 0 || static_cast<size_t>(j) >= tailleG || static_cast<size_t>(j) >= tailleD)
+            if (j < 0 || j >= d.Taille[i] || j >= d.Taille[p])
                 continue;
-            const TPixel& a = tImg.At(static_cast<int>(x), y);
-            const TPixel& b = tPrec.At(static_cast<int>(xp), y);
-            d.G[i][0][j] = a.B;
-            d.G[i][1][j] = a.V;
-            d.G[i][2][j] = a.R;
-            d.D[p][0][j] = b.B;
-            d.D[p][1][j] = b.V;
-            d.D[p][2][j] = b.R;
+            if (d.AvecG[i]) {
+                const TPixel& a = tImg.At(static_cast<int>(x), y);
+                d.G[i][0][j] = a.B;
+                d.G[i][1][j] = a.V;
+                d.G[i][2][j] = a.R;
+            }
+            if (d.AvecD[p]) {
+                const TPixel& b = tPrec.At(static_cast<int>(xp), y);
+                d.D[p][0][j] = b.B;
+                d.D[p][1][j] = b.V;
+                d.D[p][2][j] = b.R;
+            }
             ++m;
         }
     }
-    Moyenner(d.G[i], d.HautG[i], d.BasG[i]);
-    Moyenner(d.D[p], d.HautD[p], d.BasD[p]);
+    if (d.AvecG[i])
+        Moyenner(d.G[i], d.HautG[i], d.BasG[i]);
+    else
+        VerifierBandes(d.Taille[i]);
+    if (d.AvecD[p])
+        Moyenner(d.D[p], d.HautD[p], d.BasD[p]);
+    else
+        VerifierBandes(d.Taille[p]);
 }
 
 // Facteurs d'un coin : quotients des moyennes par canal, puis ramenés au plus
@@ -173,30 +200,34 @@ bool ReprendreHarmonisation(int k)
     const int L = LargeurRecouvrement;
     const int64_t fente = 2 * (static_cast<int64_t>(L) + 1);
 
+    const int p = k == 0 ? n - 1 : k - 1;
+    const int q = k == n - 1 ? 0 : k + 1;
     DonneesReprise d;
     d.G.resize(n);
     d.D.resize(n);
+    d.AvecG.assign(n, false);
+    d.AvecD.assign(n, false);
+    d.AvecG[k] = d.AvecG[q] = true;
+    d.AvecD[p] = d.AvecD[k] = true;
+    d.Taille.resize(n);
     d.HautG.assign(n, Moyennes{});
     d.BasG.assign(n, Moyennes{});
     d.HautD.assign(n, Moyennes{});
     d.BasD.assign(n, Moyennes{});
     for (int i = 0; i < n; ++i) {
-        const int64_t s = std::max<int64_t>(0, ImgsAssemblage[i].Hauteur * fente);
+        d.Taille[i] = std::max<int64_t>(0, ImgsAssemblage[i].Hauteur * fente);
+        const size_t taille = static_cast<size_t>(d.Taille[i]);
         for (int c = 0; c < NbCanaux; ++c) {
-            d.G[i][c].assign(static_cast<size_t>(s), 0.0);
-            d.D[i][c].assign(static_cast<size_t>(s), 0.0);
+            if (d.AvecG[i])
+                d.G[i][c].assign(taille, i == 0 ? 128.0 : 0.0);
+            if (d.AvecD[i])
+                d.D[i][c].assign(taille, i == n - 1 ? 128.0 : 0.0);
         }
-    }
-    for (int c = 0; c < NbCanaux; ++c) {
-        std::fill(d.G[0][c].begin(), d.G[0][c].end(), 128.0);
-        std::fill(d.D[n - 1][c].begin(), d.D[n - 1][c].end(), 128.0);
     }
 
     for (int i = 0; i < n; ++i)
         Echantillonner(d, i, n, L);
 
-    const int p = k == 0 ? n - 1 : k - 1;
-    const int q = k == n - 1 ? 0 : k + 1;
     TInfosImg& img = ImgsAssemblage[k];
     const bool chroma = SeqPano->CorrChro()->isChecked();
     const int64_t N = static_cast<int64_t>(d.G[k][0].size()) - 1;

@@ -269,6 +269,9 @@ void DecalerVerticalement(const Bitmap& Bmp, int Largeur, int Hauteur, int Decal
 
 // Photométrie
 long double InterpolerGain(long double Gain, long double t);
+// Indices de début et de fin d'une bande donnée en fractions d'un tampon de
+// Taille éléments ; lève l'erreur d'une bande vide de longueur nulle.
+void BornesSegment(int64_t Taille, long double Debut, long double Fin, int64_t& i1, int64_t& i2);
 void MoyenneSegment(const std::vector<double>& Tab, long double& Moy, long double Debut,
                     long double Fin);
 
