@@ -1,7 +1,6 @@
 #include "app/GrilleImages.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -18,7 +17,7 @@ constexpr int TraitGrille = 1;
 constexpr int HauteurDefaut = 24;
 constexpr TColor CouleurFixe = 0xF0F0F0;
 constexpr TColor CouleurTraits = 0xC0C0C0;
-constexpr TColor CouleurFond = 0xFFFFFF;
+constexpr TColor FondDonnees = 0xFFFFFF;
 constexpr TColor CouleurChoisie = 0xFFFFCC;
 
 }  // namespace
@@ -164,7 +163,7 @@ int TGrilleImages::ColonneA(int x) const
 void TGrilleImages::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
-    p.fillRect(viewport()->rect(), VersQColor(CouleurFond));
+    p.fillRect(viewport()->rect(), VersQColor(FondDonnees));
     const int hautDonnees = hauteurs_[0] + TraitGrille;
 
     auto peindreCellule = [&](int c, int r) {
@@ -173,7 +172,7 @@ void TGrilleImages::paintEvent(QPaintEvent*)
             return;
         const bool fixe = r == 0;
         const bool choisie = !fixe && r == ligne_;
-        const TColor fond = fixe ? CouleurFixe : (choisie ? CouleurChoisie : CouleurFond);
+        const TColor fond = fixe ? CouleurFixe : (choisie ? CouleurChoisie : FondDonnees);
         p.save();
         p.fillRect(cellule, VersQColor(fond));
         canevas_ = std::make_unique<TCanevas>(p);

@@ -57,7 +57,7 @@ TEST(CopierZone, RognageAuBitmapSource)
         CopierZone(source, dest, c.p1, c.p2);
         ASSERT_EQ(dest.Width(), c.largeur);
         ASSERT_EQ(dest.Height(), c.hauteur);
-        for (int y = 0; y < c.hauteur; ++y)
+        for (int y = 0; y < c.hauteur && c.largeur > 0; ++y)
             EXPECT_EQ(std::memcmp(dest.Ligne(y), source.Ligne(c.y0 + y) + c.x0 * 3, c.largeur * 3), 0);
     }
 }
