@@ -160,6 +160,14 @@ int TGrilleImages::ColonneA(int x) const
     return -1;
 }
 
+bool TGrilleImages::event(QEvent* event)
+{
+    // update() sur la grille elle-même doit aussi redessiner ses cellules.
+    if (event->type() == QEvent::Paint)
+        viewport()->update();
+    return QAbstractScrollArea::event(event);
+}
+
 void TGrilleImages::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
@@ -167,8 +175,10 @@ void TGrilleImages::paintEvent(QPaintEvent*)
     const int hautDonnees = hauteurs_[0] + TraitGrille;
 
     auto peindreCellule = [&](int c, int r) {
+        // Une ligne de hauteur nulle est peinte aussi : son dessinateur peut
+        // lui rendre une hauteur.
         const QRect cellule = CellRect(c, r);
-        if (cellule.isEmpty() || !cellule.intersects(viewport()->rect()))
+        if (cellule.top() > viewport()->height() || cellule.top() + cellule.height() < 0)
             return;
         const bool fixe = r == 0;
         const bool choisie = !fixe && r == ligne_;
