@@ -53,7 +53,7 @@ TEST(CopierZone, RognageAuBitmapSource)
                         Cas{{-5, -5}, {3, 4}, 3, 4, 0, 0},
                         Cas{{7, 7}, {7, 7}, 0, 0, 7, 7},
                         Cas{{20, 20}, {10, 10}, 0, 0, 20, 20}}) {
-        Bitmap dest;
+        Bitmap dest(3, 3);  // redimensionnée depuis une taille quelconque
         CopierZone(source, dest, c.p1, c.p2);
         ASSERT_EQ(dest.Width(), c.largeur);
         ASSERT_EQ(dest.Height(), c.hauteur);
