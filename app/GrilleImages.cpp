@@ -1,7 +1,6 @@
 #include "app/GrilleImages.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -18,7 +17,7 @@ constexpr int TraitGrille = 1;
 constexpr int HauteurDefaut = 24;
 constexpr TColor CouleurFixe = 0xF0F0F0;
 constexpr TColor CouleurTraits = 0xC0C0C0;
-constexpr TColor CouleurFond = 0xFFFFFF;
+constexpr TColor FondDonnees = 0xFFFFFF;
 constexpr TColor CouleurChoisie = 0xFFFFCC;
 
 }  // namespace
@@ -161,19 +160,29 @@ int TGrilleImages::ColonneA(int x) const
     return -1;
 }
 
+bool TGrilleImages::event(QEvent* event)
+{
+    // update() sur la grille elle-même doit aussi redessiner ses cellules.
+    if (event->type() == QEvent::Paint)
+        viewport()->update();
+    return QAbstractScrollArea::event(event);
+}
+
 void TGrilleImages::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
-    p.fillRect(viewport()->rect(), VersQColor(CouleurFond));
+    p.fillRect(viewport()->rect(), VersQColor(FondDonnees));
     const int hautDonnees = hauteurs_[0] + TraitGrille;
 
     auto peindreCellule = [&](int c, int r) {
+        // Une ligne de hauteur nulle est peinte aussi : son dessinateur peut
+        // lui rendre une hauteur.
         const QRect cellule = CellRect(c, r);
-        if (cellule.isEmpty() || !cellule.intersects(viewport()->rect()))
+        if (cellule.top() > viewport()->height() || cellule.top() + cellule.height() < 0)
             return;
         const bool fixe = r == 0;
         const bool choisie = !fixe && r == ligne_;
-        const TColor fond = fixe ? CouleurFixe : (choisie ? CouleurChoisie : CouleurFond);
+        const TColor fond = fixe ? CouleurFixe : (choisie ? CouleurChoisie : FondDonnees);
         p.save();
         p.fillRect(cellule, VersQColor(fond));
         canevas_ = std::make_unique<TCanevas>(p);

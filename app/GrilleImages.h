@@ -59,6 +59,7 @@ signals:
     void MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

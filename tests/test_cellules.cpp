@@ -53,11 +53,11 @@ TEST(CopierZone, RognageAuBitmapSource)
                         Cas{{-5, -5}, {3, 4}, 3, 4, 0, 0},
                         Cas{{7, 7}, {7, 7}, 0, 0, 7, 7},
                         Cas{{20, 20}, {10, 10}, 0, 0, 20, 20}}) {
-        Bitmap dest;
+        Bitmap dest(3, 3);  // redimensionnée depuis une taille quelconque
         CopierZone(source, dest, c.p1, c.p2);
         ASSERT_EQ(dest.Width(), c.largeur);
         ASSERT_EQ(dest.Height(), c.hauteur);
-        for (int y = 0; y < c.hauteur; ++y)
+        for (int y = 0; y < c.hauteur && c.largeur > 0; ++y)
             EXPECT_EQ(std::memcmp(dest.Ligne(y), source.Ligne(c.y0 + y) + c.x0 * 3, c.largeur * 3), 0);
     }
 }

@@ -162,4 +162,10 @@ TEST_F(GrilleFenetre, SansImageLaLigneDeDonneesEstCachee)
     QSignalSpy choix(&grille(), &TGrilleImages::SelectCell);
     QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, QPoint(30, 30));
     EXPECT_EQ(choix.count(), 0);
+
+    // La première image chargée reprend la ligne cachée.
+    fenetre->NbImgs = 1;
+    grille().update();
+    QTest::qWait(100);
+    EXPECT_EQ(grille().RowHeight(1), 136);
 }

@@ -135,8 +135,13 @@ TEST_F(EditeurPoints, VuesDesVoisinsALaCreation)
 
 TEST_F(EditeurPoints, PointEnAttentePuisRefusDuMemeCote)
 {
+    ASSERT_FALSE(ui().Info01->isHidden());
     Clic(G(0), 100, 100);
     const TInfosImg& R = ListeImgs[0];
+    // Un point d'alignement modifie le projet et arrête le réordonnancement.
+    EXPECT_TRUE(fenetre->Modifie);
+    EXPECT_TRUE(ui().Info01->isHidden());
+    EXPECT_TRUE(ui().SupprPtC->isEnabled());
     EXPECT_EQ(R.NbPtsControle, 1);
     EXPECT_EQ(R.PtCourant, 1);
     EXPECT_EQ(LireChaineCourte(R.CoteEnAttente), QStringLiteral("G"));
@@ -252,7 +257,11 @@ TEST_F(EditeurPoints, GlisserBorneDansLImage)
 {
     Clic(G(0), 100, 100);
     QTest::mousePress(G(0), Qt::LeftButton, {}, QPoint(100, 100));
+    ui().Info01->show();
+    fenetre->Modifie = false;
     QTest::mouseMove(G(0), QPoint(150, 120));
+    EXPECT_TRUE(fenetre->Modifie);
+    EXPECT_TRUE(ui().Info01->isHidden());
     EXPECT_EQ(Pt(0, 1).X, 150);
     EXPECT_EQ(Pt(0, 1).Y, 120);
     QTest::mouseMove(G(0), QPoint(-5, 500));
@@ -303,6 +312,9 @@ TEST_F(EditeurPoints, ReferencesDHorizontalite)
     EXPECT_TRUE(CouleurPresente(G(0)->Picture(), 300, 70, Bleu));
     EXPECT_EQ(R.NbPtsControle, 0);
     EXPECT_TRUE(messages.empty());
+    // Modifié sans interdire le réordonnancement.
+    EXPECT_TRUE(fenetre->Modifie);
+    EXPECT_FALSE(ui().Info01->isHidden());
 
     Clic(G(0), 52, 58, Qt::RightButton);
     ASSERT_EQ(messages.size(), 1u);
