@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include "core/FenetrePano.h"
@@ -114,6 +115,7 @@ public slots:
     void ChargerSerieImgsClick();
     // Grille
     void ImagesShow();
+    void ListImgsDrawCell(int ACol, int ARow, const QRect& Rect, int State);
     void ListImgsSelectCell(int ACol, int ARow);
     void ListImgsMouseDown();
     void ListImgsMouseUp();
@@ -191,7 +193,30 @@ public:
     long double AnglePixel_ = 0.0L;
 
 private:
+    // Éditeur des points de contrôle
+    void AfficherOngletG(TTabSheet* onglet);
+    void AfficherVue(TImage* vue, int Index);
+    void PoserPoint(int i, const QString& cote, int X, int Y);
+    void SupprimerPointsSous(int i, int X, int Y);
+    void EffacerMarqueur(int i, int k, bool horizontal);
+    void CompacterPoints(int i, int k);
+
     std::unique_ptr<Ui::TSeqPano> ui;
 };
 
 extern TSeqPano* FenetreSeqPano;
+
+// Fichier de réglages : chemin de l'exécutable avec l'extension ".ini" ; un
+// chemin imposé (non vide) le remplace, pour les tests.
+QString CheminReglages();
+void ImposerCheminReglages(const QString& chemin);
+
+// Filtre du dialogue d'ouverture d'images : description puis masque.
+struct TFiltreImage
+{
+    const char* Description;
+    const char* Masque;
+};
+extern const TFiltreImage FiltresImages[6];
+// Le même filtre au format des dialogues Qt.
+QString FiltreDialogueImages();
