@@ -10,6 +10,7 @@
 
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -24,8 +25,8 @@ class BancVuePano : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (BmpPano == nullptr)
-            BmpPano = &bmpPanoBanc_;
+        ASSERT_TRUE(dossier_.isValid());
+        ImposerCheminReglages(dossier_.filePath(QStringLiteral("kalvindo.ini")));
         DefinirCrochetsDialogues({[this](const DemandeMessage& d) {
                                       messages.push_back(d);
                                       return reponse;
@@ -33,6 +34,7 @@ protected:
                                   {}});
         fenetre = std::make_unique<TSeqPano>();
         f = fenetre->Formulaire();
+        ASSERT_NE(BmpPano, nullptr);  // créé par la fenêtre à son ouverture
         fenetre->resize(1100, 700);
         f->FctPano->setCurrentWidget(f->Assemblage);
         fenetre->show();
@@ -42,17 +44,14 @@ protected:
     void TearDown() override
     {
         TSelection::ImposerCurseur(Qt::ArrowCursor);
+        if (fenetre)
+            fenetre->ReinitialiserClick();
         fenetre.reset();
-        for (TInfosImg& img : ListeImgs)
-            LibererBitmap(img.Bitmap);
-        ListeImgs.clear();
-        ImgsAssemblage.clear();
-        ConserverImgs = false;
-        BmpPano->SetSize(0, 0);
         LargeurPano = 0;
         HauteurPano = 0;
         LargeurRecouvrement = 20;
         DefinirCrochetsDialogues({});
+        ImposerCheminReglages(QString());
     }
 
     // Boîte de défilement dont la zone cliente fait exactement « largeur » pixels.
@@ -106,5 +105,5 @@ protected:
     ReponseMessage reponse = ReponseMessage::Ok;
 
 private:
-    static inline Bitmap bmpPanoBanc_;
+    QTemporaryDir dossier_;
 };
