@@ -1,7 +1,5 @@
 // Redessin de la vue d'un panoramique de 30000 × 3000 pixels selon le zoom.
 
-#include <memory>
-
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -16,7 +14,8 @@ namespace {
 
 TSeqPano& FenetreBanc()
 {
-    static std::unique_ptr<TSeqPano> fenetre;
+    // Jamais détruite : elle doit survivre à l'application statique.
+    static TSeqPano* fenetre = nullptr;
     if (fenetre == nullptr) {
         if (QApplication::instance() == nullptr) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -26,9 +25,8 @@ TSeqPano& FenetreBanc()
             static char* argv[] = {nom, nullptr};
             static QApplication app(argc, argv);
         }
-        static Bitmap panoramique;
-        if (BmpPano == nullptr)
-            BmpPano = &panoramique;
+        // La fenêtre crée le panoramique à son ouverture.
+        fenetre = new TSeqPano();
         BmpPano->SetSize(30000, 3000);
         for (int y = 0; y < 3000; ++y) {
             uint8_t* p = BmpPano->Ligne(y);
@@ -40,7 +38,6 @@ TSeqPano& FenetreBanc()
         }
         LargeurPano = 30000;
         HauteurPano = 3000;
-        fenetre = std::make_unique<TSeqPano>();
         fenetre->resize(1000, 680);
         fenetre->Formulaire()->FctPano->setCurrentWidget(fenetre->Formulaire()->Assemblage);
         fenetre->show();
