@@ -14,7 +14,7 @@ namespace {
 
 TSeqPano& FenetreBanc()
 {
-    // Jamais détruite : elle doit survivre à l'application statique.
+    // Jamais détruite : rien à rendre avant la fin du processus.
     static TSeqPano* fenetre = nullptr;
     if (fenetre == nullptr) {
         if (QApplication::instance() == nullptr) {
@@ -23,7 +23,8 @@ TSeqPano& FenetreBanc()
             static int argc = 1;
             static char nom[] = "kalvindo_bench";
             static char* argv[] = {nom, nullptr};
-            static QApplication app(argc, argv);
+            // Jamais détruite non plus : sa destruction à la sortie suit celle de Qt.
+            new QApplication(argc, argv);
         }
         // La fenêtre crée le panoramique à son ouverture.
         fenetre = new TSeqPano();
