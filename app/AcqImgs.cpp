@@ -10,18 +10,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QStyle>
-#include <QTableView>
 #include <QUrl>
 
 #include "app/APropos.h"
-#include "app/AcqImgsComposants.h"
 #include "app/Preferences.h"
 #include "core/UtilsPano.h"
 #include "platform/Application.h"
@@ -70,6 +67,14 @@ QString DepuisIni(const std::string& octets)
             return texte;
     }
     return DepuisCp1252(octets);
+}
+
+// Le panoramique créé au démarrage ; un panoramique posé par ailleurs (banc
+// d'essai) n'est ni remplacé ni libéré ici.
+std::unique_ptr<Bitmap>& PanoramiqueCree()
+{
+    static std::unique_ptr<Bitmap> panoramique;
+    return panoramique;
 }
 
 QLabel* PanneauStatut(const QStatusBar* barre, int numero)
@@ -142,10 +147,6 @@ TSeqPano::TSeqPano(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<U
 
 TSeqPano::~TSeqPano()
 {
-    if (BmpPano) {
-        delete BmpPano;
-        BmpPano = nullptr;
-    }
     DefinirFenetreParente(nullptr);
     if (SeqPano == this)
         SeqPano = nullptr;
@@ -186,25 +187,15 @@ void TSeqPano::FormCreate()
 
     EtatProjet(false, false);
 
-    if (auto* grille = qobject_cast<QTableView*>(Composant(this, "ListImgs"))) {
-        QFont gras = grille->font();
-        gras.setBold(true);
-        grille->setFont(gras);
-        const int largeurs[8] = {QFontMetrics(gras).horizontalAdvance(QStringLiteral(" N° ")),
-                                 136, 160, 56, 56, 150, 150, 150};
-        for (int c = 0; c < 8; ++c)
-            grille->setColumnWidth(c, largeurs[c]);
+    if (!BmpPano) {
+        PanoramiqueCree() = std::make_unique<Bitmap>();
+        BmpPano = PanoramiqueCree().get();
     }
-    DefinirLignesGrille(this, 2);
-
-    delete BmpPano;
-    BmpPano = new Bitmap();
 
     ReinitialiserClick();
 
     NbImgs = 0;
-    if (auto* lRecouvr = qobject_cast<QLineEdit*>(Composant(this, "LRecouvr")))
-        lRecouvr->setText(QString::number(LargeurRecouvrement));
+    ui->LRecouvr->setText(QString::number(LargeurRecouvrement));
     Kr = 1.0L;
 
     // Le gestionnaire d'attente : chaque fois que la boucle va attendre.
@@ -240,8 +231,10 @@ void TSeqPano::closeEvent(QCloseEvent* event)
         }
         fermer = true;
         ReinitialiserClick();
-        delete BmpPano;
-        BmpPano = nullptr;
+        if (BmpPano == PanoramiqueCree().get()) {
+            PanoramiqueCree().reset();
+            BmpPano = nullptr;
+        }
     });
     if (fermer)
         event->accept();

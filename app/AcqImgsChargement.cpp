@@ -7,7 +7,7 @@
 #include <QLocale>
 
 #include "app/AcqImgs.h"
-#include "app/AcqImgsComposants.h"
+#include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
@@ -71,8 +71,9 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
     const size_t nbAvant = ListeImgs.size();
     const size_t poidsAvant = PoidsEtapes.size();
     const int nbImgsAvant = f.NbImgs;
-    const int lignesAvant = LignesGrille(&f);
-    const bool info01Avant = ComposantMontre(&f, "Info01");
+    Ui::TSeqPano& ui = *f.Formulaire();
+    const int lignesAvant = ui.ListImgs->RowCount();
+    const bool info01Avant = !ui.Info01->isHidden();
     try {
         ListeImgs.resize(nbAvant + fichiers.size(), TInfosImg{});
         AjouterEtapes(static_cast<int>(fichiers.size()));
@@ -92,12 +93,13 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
             f.InitPtsImg(i);
             f.InitCorrectionsImg(i);
             if (f.NbImgs > 0) {
-                DefinirLignesGrille(&f, LignesGrille(&f) + 1);
-                MontrerComposant(&f, "Info01", true);
+                ui.ListImgs->SetRowCount(ui.ListImgs->RowCount() + 1);
+                ui.Info01->show();
             }
             ++f.NbImgs;
         }
-        ActualiserHarmonisation(f);
+        InitialiserHarmonisation(ListeImgs, f.ChoixImg());
+        RemplirListeReprise(ListeImgs, f.ChoixImg());
     } catch (...) {
         for (size_t i = nbAvant; i < ListeImgs.size(); ++i) {
             const TInfosImg& img = ListeImgs[i];
@@ -110,10 +112,10 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
         ListeImgs.resize(nbAvant);
         PoidsEtapes.resize(poidsAvant);
         f.NbImgs = nbImgsAvant;
-        DefinirLignesGrille(&f, lignesAvant);
-        MontrerComposant(&f, "Info01", info01Avant);
+        ui.ListImgs->SetRowCount(lignesAvant);
+        ui.Info01->setHidden(!info01Avant);
         f.AnglePixel_ = anglePrecedent;
-        RedessinerComposant(&f, "ListImgs");
+        ui.ListImgs->Repaint();
         throw;
     }
 }

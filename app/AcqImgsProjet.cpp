@@ -15,7 +15,7 @@
 #include <QScrollArea>
 
 #include "app/AcqImgs.h"
-#include "app/AcqImgsComposants.h"
+#include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
@@ -102,8 +102,8 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
         if (i > 0) {
-            DefinirLignesGrille(&f, LignesGrille(&f) + 1);
-            MontrerComposant(&f, "Info01", false);
+            f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + 1);
+            f.Formulaire()->Info01->hide();
         }
         ++f.NbImgs;
     }
@@ -152,9 +152,10 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
         }
 
         f.PtsControlShow();
-        ActualiserHarmonisation(f);
-        ActiverComposant(&f, "AssemblerImg", true);
-        ActiverComposant(&f, "SupprPtC", true);
+        InitialiserHarmonisation(ListeImgs, f.ChoixImg());
+        RemplirListeReprise(ListeImgs, f.ChoixImg());
+        f.Formulaire()->AssemblerImg->setEnabled(true);
+        f.Formulaire()->SupprPtC->setEnabled(true);
     } catch (const std::exception&) {
         AfficherMessage(TypeMessage::Avertissement, MsgProjetIllisible);
         f.NouveauPrjClick();
@@ -231,9 +232,9 @@ void TSeqPano::EtatProjet(bool modifie, bool garder)
         ui->ChargerUneImage->setEnabled(false);
         ui->EnregistrerPrj->setEnabled(true);
         ui->EnregistrerPrjsous->setEnabled(true);
-        ActiverComposant(this, "AssemblerImg", true);
-        ActiverComposant(this, "SupprPtC", true);
-        MontrerComposant(this, "Info01", false);
+        ui->AssemblerImg->setEnabled(true);
+        ui->SupprPtC->setEnabled(true);
+        ui->Info01->hide();
         return;
     }
     if (garder)
@@ -244,16 +245,13 @@ void TSeqPano::EtatProjet(bool modifie, bool garder)
     ui->ChargerUneImage->setEnabled(true);
     ui->EnregistrerPrj->setEnabled(false);
     ui->EnregistrerPrjsous->setEnabled(false);
-    ActiverComposant(this, "AssemblerImg", false);
-    if (QWidget* fondu = FonduImg())
-        fondu->setEnabled(false);
-    if (QWidget* reprise = PostHarmo())
-        reprise->setEnabled(false);
-    EnrgPano()->setEnabled(false);
-    ActiverComposant(this, "SupprPtC", false);
-    if (QComboBox* mode = ModeAsmbl())
-        mode->setCurrentIndex(0);
-    ChoisirPremierElement(this, "TypePtC");
+    ui->AssemblerImg->setEnabled(false);
+    ui->FonduImg->setEnabled(false);
+    ui->PostHarmo->setEnabled(false);
+    ui->EnrgPano->setEnabled(false);
+    ui->SupprPtC->setEnabled(false);
+    ui->ModeAsmbl->setCurrentIndex(0);
+    ui->TypePtCAlignement->setChecked(true);
 }
 
 void TSeqPano::ReinitialiserClick()
@@ -302,14 +300,13 @@ void TSeqPano::ReinitialiserClick()
 
     if (BmpPano)
         BmpPano->SetSize(0, 0);
-    if (TImage* vue = ImgPano())
-        vue->resize(0, 0);
+    ui->ImgPano->resize(0, 0);
 
     NbImgs = 0;
-    DefinirLignesGrille(this, 2);
-    MontrerComposant(this, "Info01", true);
+    ui->ListImgs->SetRowCount(2);
+    ui->Info01->show();
     ConserverImgs = false;
-    RedessinerComposant(this, "ListImgs");
+    ui->ListImgs->Repaint();
 }
 
 bool TSeqPano::DemanderEnregistrement()

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QGuiApplication>
 
-#include "app/AcqImgsComposants.h"
+#include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
@@ -91,10 +91,17 @@ TEST_F(Chargement, UneSerieEstTrieeSansLaCasseCaractereParCaractere)
 
 TEST_F(Chargement, ImagesIsoleesAjouteesALaFin)
 {
+    Ui::TSeqPano& ui = *f->Formulaire();
+    ui.Info01->hide();
     Choisir({Image("b.png")});
     f->ChargerUneImageClick();
+    // La première image prend la ligne vide de la grille.
+    EXPECT_EQ(ui.ListImgs->RowCount(), 2);
+    EXPECT_TRUE(ui.Info01->isHidden());
     Choisir({Image("a.png", 5, 7), Image("ignoree.png")});
     f->ChargerUneImageClick();
+    EXPECT_EQ(ui.ListImgs->RowCount(), 3);
+    EXPECT_FALSE(ui.Info01->isHidden());
     ASSERT_EQ(demandes.size(), 2u);
     EXPECT_FALSE(demandes[1].plusieurs);
     EXPECT_EQ(demandes[1].repertoire, dossier.path());
@@ -133,8 +140,10 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
     f->ChargerUneImageClick();
     ASSERT_EQ(ListeImgs.size(), 1u);
     const QByteArray avant = OctetsListe();
-    const int lignesAvant = LignesGrille(f.get());
-    const bool info01Avant = ComposantMontre(f.get(), "Info01");
+    Ui::TSeqPano& ui = *f->Formulaire();
+    const int lignesAvant = ui.ListImgs->RowCount();
+    EXPECT_EQ(lignesAvant, 2);
+    const bool info01Avant = !ui.Info01->isHidden();
 
     Ecrire(Chemin("casse.png"), QByteArray("\x89PNG pas une image", 18));
     QString attendu;
@@ -169,8 +178,8 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
         EXPECT_EQ(OctetsListe(), avant);
         EXPECT_EQ(PoidsEtapes.size(), 1u);
         EXPECT_EQ(f->NbImgs, 1);
-        EXPECT_EQ(LignesGrille(f.get()), lignesAvant);
-        EXPECT_EQ(ComposantMontre(f.get(), "Info01"), info01Avant);
+        EXPECT_EQ(ui.ListImgs->RowCount(), lignesAvant);
+        EXPECT_EQ(!ui.Info01->isHidden(), info01Avant);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/APropos.h"
+#include "app/DlgEnrg.h"
 #include "app/Preferences.h"
 #include "core/Assemblage.h"
 #include "platform/Systeme.h"
@@ -244,6 +245,7 @@ TEST_F(Fenetre, ToutesLesConnexionsDesFormulairesSontResolues)
         TAssembleImg assemble;
         TInfosPgm infos;
         TPrefers prefs;
+        TDialogEnrg enrg;
     }
     qInstallMessageHandler(precedent);
     EXPECT_TRUE(avertissements.isEmpty()) << avertissements.join(QLatin1Char('\n')).toStdString();

@@ -29,6 +29,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dossier.isValid());
+        // Chaque fenêtre crée son panoramique, sans hériter d'un test précédent.
+        BmpPano = nullptr;
         ImposerCheminReglages(Chemin("kalvindo.ini"));
         CrochetsDialogues crochets;
         crochets.message = [this](const DemandeMessage& d) {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 
+#include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "tests/test_fenetre_banc.h"
 #include "ui_TSeqPano.h"
@@ -195,6 +196,8 @@ TEST_F(Projet, OuvertureEtatDesCommandes)
 {
     OuvrirOctets(Fichier({Enregistrement("a.png", 2), Enregistrement("b.png", 2)}));
     EXPECT_FALSE(f->Modifie);
+    EXPECT_EQ(f->Formulaire()->ListImgs->RowCount(), 3);
+    EXPECT_TRUE(f->Formulaire()->Info01->isHidden());
     EXPECT_FALSE(f->Formulaire()->ChargerUneImage->isEnabled());
     EXPECT_FALSE(f->Formulaire()->ChargerSerieImgs->isEnabled());
     EXPECT_TRUE(f->Formulaire()->EnregistrerPrj->isEnabled());
@@ -209,6 +212,8 @@ TEST_F(Projet, OuvertureEtatDesCommandes)
     EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo"));
     EXPECT_TRUE(f->Formulaire()->ChargerUneImage->isEnabled());
     EXPECT_FALSE(f->Formulaire()->EnregistrerPrjsous->isEnabled());
+    EXPECT_EQ(f->Formulaire()->ListImgs->RowCount(), 2);
+    EXPECT_FALSE(f->Formulaire()->Info01->isHidden());
 }
 
 TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
