@@ -145,48 +145,47 @@ void TSeqPano::AssemblerImgClick()
 void TSeqPano::ZoomImgMouseUp()
 {
     Protege([&] {
-        {
-            CurseurSablier sablier;
-            if (BmpPano == nullptr || BmpPano->Width() <= 0 || LargeurPano <= 0)
-                return;
-            const int p = ui->ZoomImg->value();
-            const long double a = (100 - p) / 100.0L;
-            const long double b = p / 100.0L;
-            const int cw = ui->AffPano->viewport()->width();
-            // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
-            const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
-            Kr = static_cast<long double>(W) / LargeurPano;
-            ui->InfoZoom->setText(QStringLiteral("Kr = %1 %").arg(Round(Kr * 100)));
-            const int H =
-                std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
-
-            TImage* vue = ui->ImgPano;
-            vue->resize(W, H);
-            vue->Picture().SetSize(W, H);
-            EtirerPanoramique(*BmpPano, vue->Picture());
-
-            if (Selection.Active && KrPrecedent > 0) {
-                const long double r = Kr / KrPrecedent;
-                const auto echelle = [r](int& v) { v = Arrondi(v * r); };
-                const auto echellePt = [r](QPoint& pt) {
-                    pt = QPoint(Arrondi(pt.x() * r), Arrondi(pt.y() * r));
-                };
-                echelle(Selection.LargeurSel);
-                echelle(Selection.HauteurSel);
-                echelle(Selection.Gauche);
-                echelle(Selection.Haut);
-                echelle(Selection.Droite);
-                echelle(Selection.Bas);
-                echellePt(Selection.Ancre);
-                echellePt(Selection.Coin1);
-                echellePt(Selection.Coin2);
-                // Le nouveau dessin a effacé l'ancien rectangle.
-                Selection.Tracer(vue);
-            }
-            KrPrecedent = Kr;
-            vue->repaint();
-        }
+        // Le redessin rend le curseur par défaut, même sans panoramique.
         TSelection::ImposerCurseur(Qt::ArrowCursor);
+        CurseurSablier sablier;
+        if (BmpPano == nullptr || BmpPano->Width() <= 0 || LargeurPano <= 0)
+            return;
+        const int p = ui->ZoomImg->value();
+        const long double a = (100 - p) / 100.0L;
+        const long double b = p / 100.0L;
+        const int cw = ui->AffPano->viewport()->width();
+        // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
+        const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+        Kr = static_cast<long double>(W) / LargeurPano;
+        ui->InfoZoom->setText(QStringLiteral("Kr = %1 %").arg(Round(Kr * 100)));
+        const int H =
+            std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
+
+        TImage* vue = ui->ImgPano;
+        vue->resize(W, H);
+        vue->Picture().SetSize(W, H);
+        EtirerPanoramique(*BmpPano, vue->Picture());
+
+        if (Selection.Active && KrPrecedent > 0) {
+            const long double r = Kr / KrPrecedent;
+            const auto echelle = [r](int& v) { v = Arrondi(v * r); };
+            const auto echellePt = [r](QPoint& pt) {
+                pt = QPoint(Arrondi(pt.x() * r), Arrondi(pt.y() * r));
+            };
+            echelle(Selection.LargeurSel);
+            echelle(Selection.HauteurSel);
+            echelle(Selection.Gauche);
+            echelle(Selection.Haut);
+            echelle(Selection.Droite);
+            echelle(Selection.Bas);
+            echellePt(Selection.Ancre);
+            echellePt(Selection.Coin1);
+            echellePt(Selection.Coin2);
+            // Le nouveau dessin a effacé l'ancien rectangle.
+            Selection.Tracer(vue);
+        }
+        KrPrecedent = Kr;
+        vue->repaint();
     });
 }
 

@@ -1,7 +1,5 @@
 // Redessin de la vue d'un panoramique de 30000 × 3000 pixels selon le zoom.
 
-#include <memory>
-
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -16,7 +14,8 @@ namespace {
 
 TSeqPano& FenetreBanc()
 {
-    static std::unique_ptr<TSeqPano> fenetre;
+    // Jamais détruite : rien à rendre avant la fin du processus.
+    static TSeqPano* fenetre = nullptr;
     if (fenetre == nullptr) {
         if (QApplication::instance() == nullptr) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -24,11 +23,11 @@ TSeqPano& FenetreBanc()
             static int argc = 1;
             static char nom[] = "kalvindo_bench";
             static char* argv[] = {nom, nullptr};
-            static QApplication app(argc, argv);
+            // Jamais détruite non plus : sa destruction à la sortie suit celle de Qt.
+            new QApplication(argc, argv);
         }
-        static Bitmap panoramique;
-        if (BmpPano == nullptr)
-            BmpPano = &panoramique;
+        // La fenêtre crée le panoramique à son ouverture.
+        fenetre = new TSeqPano();
         BmpPano->SetSize(30000, 3000);
         for (int y = 0; y < 3000; ++y) {
             uint8_t* p = BmpPano->Ligne(y);
@@ -40,7 +39,6 @@ TSeqPano& FenetreBanc()
         }
         LargeurPano = 30000;
         HauteurPano = 3000;
-        fenetre = std::make_unique<TSeqPano>();
         fenetre->resize(1000, 680);
         fenetre->Formulaire()->FctPano->setCurrentWidget(fenetre->Formulaire()->Assemblage);
         fenetre->show();

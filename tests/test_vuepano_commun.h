@@ -10,6 +10,7 @@
 
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -24,6 +25,8 @@ class BancVuePano : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(dossier_.isValid());
+        ImposerCheminReglages(dossier_.filePath(QStringLiteral("kalvindo.ini")));
         DefinirCrochetsDialogues({[this](const DemandeMessage& d) {
                                       messages.push_back(d);
                                       return reponse;
@@ -31,6 +34,7 @@ protected:
                                   {}});
         fenetre = std::make_unique<TSeqPano>();
         f = fenetre->Formulaire();
+        ASSERT_NE(BmpPano, nullptr);  // créé par la fenêtre à son ouverture
         fenetre->resize(1100, 700);
         f->FctPano->setCurrentWidget(f->Assemblage);
         fenetre->show();
@@ -40,16 +44,14 @@ protected:
     void TearDown() override
     {
         TSelection::ImposerCurseur(Qt::ArrowCursor);
+        if (fenetre)
+            fenetre->ReinitialiserClick();
         fenetre.reset();
-        for (TInfosImg& img : ListeImgs)
-            LibererBitmap(img.Bitmap);
-        ListeImgs.clear();
-        ImgsAssemblage.clear();
-        ConserverImgs = false;
         LargeurPano = 0;
         HauteurPano = 0;
         LargeurRecouvrement = 20;
         DefinirCrochetsDialogues({});
+        ImposerCheminReglages(QString());
     }
 
     // Boîte de défilement dont la zone cliente fait exactement « largeur » pixels.
@@ -101,4 +103,7 @@ protected:
     Ui::TSeqPano* f = nullptr;
     std::vector<DemandeMessage> messages;
     ReponseMessage reponse = ReponseMessage::Ok;
+
+private:
+    QTemporaryDir dossier_;
 };
