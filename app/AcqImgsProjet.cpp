@@ -1,12 +1,9 @@
 // État du projet, remise à zéro, lecture et écriture des fichiers de projet.
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +19,7 @@
 #include "platform/Application.h"
 #include "platform/Decodeurs.h"
 #include "platform/Dialogues.h"
+#include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
 #include "platform/Systeme.h"
@@ -162,43 +160,6 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
     }
 }
 
-// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
-// sur la cible : un échec laisse l'ancien fichier intact. Chaque écriture est
-// comptée, une écriture partielle (disque plein, taille bornée) est un échec.
-bool RemplacerFichier(const QString& chemin, const QByteArray& octets)
-{
-    const QByteArray cible = QFile::encodeName(chemin);
-    QByteArray modele = cible + ".XXXXXX";
-    const int fd = mkstemp(modele.data());
-    if (fd < 0)
-        return false;
-    struct stat etat {};
-    mode_t mode;
-    if (stat(cible.constData(), &etat) == 0) {
-        mode = etat.st_mode & 07777;
-    } else {
-        const mode_t masque = umask(0);
-        umask(masque);
-        mode = 0666 & ~masque;
-    }
-    bool reussi = fchmod(fd, mode) == 0;
-    qint64 ecrit = 0;
-    while (reussi && ecrit < octets.size()) {
-        const ssize_t n = ::write(fd, octets.constData() + ecrit, static_cast<size_t>(octets.size() - ecrit));
-        if (n < 0 && errno == EINTR)
-            continue;
-        reussi = n > 0;
-        if (reussi)
-            ecrit += n;
-    }
-    reussi = reussi && fsync(fd) == 0;
-    reussi = ::close(fd) == 0 && reussi;
-    reussi = reussi && std::rename(modele.constData(), cible.constData()) == 0;
-    if (!reussi)
-        std::remove(modele.constData());
-    return reussi;
-}
-
 void EcrireProjet(const TSeqPano& f)
 {
     const QString chemin = f.RepProjet + QLatin1Char('/') + f.NomProjet;
@@ -206,7 +167,7 @@ void EcrireProjet(const TSeqPano& f)
     octets.reserve(static_cast<qsizetype>(ListeImgs.size() * sizeof(TInfosImg)));
     for (const TInfosImg& img : ListeImgs)
         octets.append(reinterpret_cast<const char*>(&img), TailleEnregistrement);
-    if (!RemplacerFichier(chemin, octets))
+    if (!RemplacerFichier(chemin, octets.constData(), static_cast<size_t>(octets.size())))
         throw Erreur(QStringLiteral("Le projet n'a pas pu être enregistré dans le fichier « %1 ».")
                          .arg(QDir::toNativeSeparators(chemin)));
 }

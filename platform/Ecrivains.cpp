@@ -1,13 +1,16 @@
 #include "platform/Ecrivains.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include <QDir>
-#include <QSaveFile>
 
 #include <jpeglib.h>
 
@@ -124,14 +127,46 @@ std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite)
     return std::vector<uint8_t>(c.tampon, c.tampon + c.taille);
 }
 
+// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
+// sur la cible : un échec laisse l'ancien fichier intact. Chaque écriture est
+// comptée, une écriture partielle (disque plein, taille bornée) est un échec.
+bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille)
+{
+    const QByteArray cible = QFile::encodeName(chemin);
+    QByteArray modele = cible + ".XXXXXX";
+    const int fd = mkstemp(modele.data());
+    if (fd < 0)
+        return false;
+    struct stat etat {};
+    mode_t mode;
+    if (stat(cible.constData(), &etat) == 0) {
+        mode = etat.st_mode & 07777;
+    } else {
+        const mode_t masque = umask(0);
+        umask(masque);
+        mode = 0666 & ~masque;
+    }
+    bool reussi = fchmod(fd, mode) == 0;
+    size_t ecrit = 0;
+    while (reussi && static_cast<size_t>(ecrit) < taille) {
+        const ssize_t n = ::write(fd, octets + ecrit, taille - static_cast<size_t>(ecrit));
+        if (n < 0 && errno == EINTR)
+            continue;
+        reussi = n > 0;
+        if (reussi)
+            ecrit += static_cast<size_t>(n);
+    }
+    reussi = reussi && fsync(fd) == 0;
+    reussi = ::close(fd) == 0 && reussi;
+    reussi = reussi && std::rename(modele.constData(), cible.constData()) == 0;
+    if (!reussi)
+        std::remove(modele.constData());
+    return reussi;
+}
+
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets)
 {
-    // Fichier temporaire du même dossier, renommé à la fin : un échec laisse
-    // l'ancien fichier, ou aucun.
-    QSaveFile f(chemin);
-    const qint64 n = static_cast<qint64>(octets.size());
-    if (!f.open(QIODevice::WriteOnly) ||
-        f.write(reinterpret_cast<const char*>(octets.data()), n) != n || !f.commit())
+    if (!RemplacerFichier(chemin, reinterpret_cast<const char*>(octets.data()), octets.size()))
         throw Erreur(QStringLiteral("Impossible d'écrire le fichier %1").arg(QDir::toNativeSeparators(chemin)));
 }
 

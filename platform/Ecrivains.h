@@ -16,5 +16,8 @@ std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite);
 void EnregistrerBmp(const Bitmap& source, const QString& chemin);
 void EnregistrerJpeg(const Bitmap& source, int qualite, const QString& chemin);
 
-// Écrit des octets en remplaçant le fichier d'un coup.
+// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
+// sur la cible ; false en cas d'échec, l'ancien fichier restant intact.
+bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille);
+// Même écriture ; un échec lève Erreur.
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets);

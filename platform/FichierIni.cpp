@@ -1,11 +1,12 @@
 #include "platform/FichierIni.h"
 
+#include "platform/Ecrivains.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -138,15 +139,8 @@ bool EcrireLignes(const std::string& fichier, const Lignes& lignes)
         texte += l;
         texte += "\r\n";
     }
-    // Fichier temporaire puis renommage : l'ancien fichier survit à un échec.
-    QSaveFile f(QFile::decodeName(QByteArray::fromStdString(fichier)));
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(texte.data(), static_cast<qint64>(texte.size())) != static_cast<qint64>(texte.size())) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return RemplacerFichier(QFile::decodeName(QByteArray::fromStdString(fichier)), texte.data(),
+                            texte.size());
 }
 
 std::optional<int> LireEntier(const std::string& texte)
