@@ -64,19 +64,6 @@ void PlacerCurseurCoin(QSlider* Curseur, const long double& Coef, QLabel* Valeur
     Valeur->setText(Format2(Coef));
 }
 
-void ReinitialiserCorrections(TInfosImg& Img)
-{
-    for (int32_t& r : Img.ReserveCorr)
-        r = 0;
-    Img.CoefHG = 1.0L;
-    Img.CoefBG = 1.0L;
-    Img.CoefHD = 1.0L;
-    Img.CoefBD = 1.0L;
-    for (auto& coin : Img.FacteursRVB)
-        for (float& f : coin)
-            f = 1.0f;
-}
-
 }  // namespace
 
 QComboBox* TSeqPano::ChoixImg() { return ui->ChoixImg; }

@@ -167,6 +167,19 @@ void InitPtsImg(int Index)
     }
 }
 
+void ReinitialiserCorrections(TInfosImg& Img)
+{
+    for (int32_t& r : Img.ReserveCorr)
+        r = 0;
+    Img.CoefHG = 1.0L;
+    Img.CoefBG = 1.0L;
+    Img.CoefHD = 1.0L;
+    Img.CoefBD = 1.0L;
+    for (auto& coin : Img.FacteursRVB)
+        for (float& f : coin)
+            f = 1.0f;
+}
+
 void InitCorrectionsImg(int Index)
 {
     TInfosImg& img = ListeImgs[Index];
@@ -174,14 +187,6 @@ void InitCorrectionsImg(int Index)
     img.NbPtsHoriz = 0;
     for (int k = 0; k < 2; ++k)
         img.PtsHoriz[k] = {0, img.Hauteur / 2};
-    for (int k = 0; k < 4; ++k)
-        img.ReserveCorr[k] = 0;
-    img.CoefHG = 1.0L;
-    img.CoefBG = 1.0L;
-    img.CoefHD = 1.0L;
-    img.CoefBD = 1.0L;
-    for (auto& coin : img.FacteursRVB)
-        for (float& f : coin)
-            f = 1.0f;
+    ReinitialiserCorrections(img);
     img.CoefFuite = 0.0f;
 }

@@ -258,6 +258,8 @@ extern const TPixel CouleurFond;
 
 void InitPtsImg(int Index);
 void InitCorrectionsImg(int Index);
+// Coefficients de luminosité et facteurs de couleur neutres, réserve à zéro.
+void ReinitialiserCorrections(TInfosImg& Img);
 
 // ---- Routines partagées ---------------------------------------------------------
 
