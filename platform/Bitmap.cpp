@@ -36,7 +36,8 @@ void Bitmap::SetSize(int largeur, int hauteur)
     std::vector<uint8_t> nouvelles(static_cast<size_t>(pas) * hauteur, 0xFF);
     const int lignes = std::min(hauteur, hauteur_);
     const size_t octets = static_cast<size_t>(std::min(largeur, largeur_)) * 3;
-    for (int y = 0; y < lignes; ++y)
+    // Ancienne largeur nulle : aucun tampon source, rien à copier.
+    for (int y = 0; octets > 0 && y < lignes; ++y)
         std::memcpy(nouvelles.data() + static_cast<size_t>(y) * pas,
                     donnees_.data() + static_cast<size_t>(y) * pas_, octets);
     donnees_ = std::move(nouvelles);
