@@ -134,19 +134,24 @@ void Deformer(const TContexte& c)
                 const long double gy = 1.0L - fy;
                 const TPixel* l0 = c.source.Ligne(static_cast<int>(v)) + u;
                 const TPixel* l1 = c.source.Ligne(static_cast<int>(v) + 1) + u;
-                const uint8_t* p00 = &l0[0].B;
-                const uint8_t* p10 = &l0[1].B;
-                const uint8_t* p11 = &l1[1].B;
-                const uint8_t* p01 = &l1[0].B;
+                // Octets élargis en entiers 32 bits d'un coup : chaque conversion
+                // en réel lit alors sa propre case mémoire.
+                alignas(16) int32_t q[12];
+                for (int k = 0; k < 3; ++k) {
+                    q[k] = (&l0[0].B)[k];
+                    q[3 + k] = (&l0[1].B)[k];
+                    q[6 + k] = (&l1[1].B)[k];
+                    q[9 + k] = (&l1[0].B)[k];
+                }
                 // Les poids sont positifs et de somme 1 : la valeur reste dans
                 // 0..255 à l'arrondi près, sans borne à tester.
                 uint8_t* o = &px.B;
                 for (int k = 0; k < 3; ++k)
                     o[k] = static_cast<uint8_t>(
-                        ArrondiPositif(((static_cast<long double>(p00[k]) * gx * gy +
-                                         static_cast<long double>(p10[k]) * fx * gy) +
-                                        static_cast<long double>(p11[k]) * fx * fy) +
-                                       static_cast<long double>(p01[k]) * gx * fy));
+                        ArrondiPositif(((static_cast<long double>(q[k]) * gx * gy +
+                                         static_cast<long double>(q[3 + k]) * fx * gy) +
+                                        static_cast<long double>(q[6 + k]) * fx * fy) +
+                                       static_cast<long double>(q[9 + k]) * gx * fy));
             }
             dest[x] = px;
             if (u > s + 2 && pano) {
