@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 
+#include <smmintrin.h>
+
 #include "core/ArrondiOctet.h"
 #include "core/FenetrePano.h"
 
@@ -56,96 +58,209 @@ int ModeDeformation()
     return SeqPano->ModeAsmbl()->currentIndex();
 }
 
+// ---- Lignes de fuite --------------------------------------------------------
+
+// Ligne source v d'une colonne raccourcie : pixel en étendu.
+void PixelFuite(TPixel& Dest, long double v, int x, int H, const TSource& S)
+{
+    if (v >= 0 && v < H - 1) {
+        const int64_t iy = Trunc(v);
+        const long double t = v - iy;
+        const uint8_t* p0 = S.Pixel(x, iy);
+        const uint8_t* p1 = p0 + S.pas;
+        uint8_t* d = &Dest.B;
+        for (int c = 0; c < 3; ++c)
+            d[c] = OctetArrondi((1.0L - t) * p0[c] + t * p1[c]);
+    } else {
+        Dest = CouleurFond;
+    }
+}
+
+// ---- Rotation et décalage ------------------------------------------------------
+
+struct TRotation
+{
+    long double sinA, cosA;
+    double sinD, cosD;
+    int W, H, cx, cy;
+    int64_t D, y0, y1;
+};
+
+// Échantillon bilinéaire en étendu, la position venant de la ligne (oySin,
+// oyCos) et de la colonne ox. Une source trop petite laisse la cellule.
+void PixelBilineaire(TPixel& Dest, int ox, long double oySin, long double oyCos, const TRotation& Rot,
+                     const TSource& S)
+{
+    const long double u = Rot.cx + (ox * Rot.cosA - oySin);
+    const long double v = Rot.cy + (ox * Rot.sinA + oyCos);
+    if (!(u >= 0 && u < Rot.W - 1 && v >= Rot.y0 && v < Rot.y1)) {
+        Dest = CouleurFond;
+        return;
+    }
+    const int64_t sx = Trunc(u);
+    const int64_t sy = Trunc(v);
+    const long double tx = u - sx;
+    const long double ty = v - sy;
+    const int64_t r0 = sy + Rot.D;
+    if (sx + 1 >= S.largeur || r0 < 0 || r0 + 1 >= S.hauteur)
+        return;
+    const uint8_t* p00 = S.Pixel(sx, r0);
+    const uint8_t* p01 = p00 + S.pas;
+    uint8_t* d = &Dest.B;
+    for (int c = 0; c < 3; ++c)
+        d[c] = OctetArrondi((1.0L - tx) * (1.0L - ty) * p00[c] + tx * (1.0L - ty) * p00[3 + c] +
+                            tx * ty * p01[3 + c] + (1.0L - tx) * ty * p01[c]);
+}
+
+void LigneProcheVoisin(TPixel* Lig, long double oySin, long double oyCos, const TRotation& Rot,
+                       const TSource& S)
+{
+    for (int x = 0; x < Rot.W; ++x) {
+        const long double ox = x - Rot.cx;
+        const int64_t sx = Rot.cx + Trunc(ox * Rot.cosA - oySin);
+        const int64_t sy = Rot.cy + Trunc(ox * Rot.sinA + oyCos);
+        if (sx >= 0 && sx <= Rot.W - 2 && sy >= Rot.y0 && sy <= Rot.y1 - 1) {
+            const int64_t r = sy + Rot.D;
+            if (sx < S.largeur && r >= 0 && r < S.hauteur)
+                std::memcpy(&Lig[x], S.Pixel(sx, r), 3);
+        } else {
+            Lig[x] = CouleurFond;
+        }
+    }
+}
+
+// Deux pixels voisins d'une ligne (6 octets) en deux vecteurs flottants :
+// (B0, V0, R0, B1) et (B1, V1, R1, 0).
+inline void PaireFlottants(const uint8_t* p, __m128& Gauche, __m128& Droite)
+{
+    // Lu en 4 + 2 octets et assemblé en registre : un mot de 8 octets lu après
+    // deux écritures partielles bloquerait la transmission mémoire.
+    uint32_t bas;
+    uint16_t haut;
+    std::memcpy(&bas, p, 4);
+    std::memcpy(&haut, p + 4, 2);
+    const uint64_t octets = bas | static_cast<uint64_t>(haut) << 32;
+    const __m128i v = _mm_cvtsi64_si128(static_cast<long long>(octets));
+    Gauche = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(v));
+    Droite = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(v, 3)));
+}
+
+// Positions en double, canaux en flottants simple précision sur quatre voies ;
+// le pixel est refait en étendu dès qu'une position tombe trop près d'un
+// entier ou un canal trop près d'une moitié.
+void LigneBilineaire(TPixel* Lig, long double oy, long double oySin, long double oyCos, const TRotation& Rot,
+                     const TSource& S)
+{
+    // Écart double/étendu des positions : quelques ulp de |ox| + |oy| + |u|.
+    const double margePos = 1e-12 * (2.0 * (Rot.W + Rot.H) + 4.0);
+    // Écart flottant/étendu d'un canal : trois interpolations d'octets en
+    // simple précision (quelques 1e-5) et l'écart des poids sur 255.
+    const __m128 limite = _mm_set1_ps(static_cast<float>(0.5 - (1e-3 + 2040.0 * margePos)));
+    const __m128 sansSigne = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 max = _mm_set1_ps(255.0f);
+    const double oySinD = static_cast<double>(oy) * Rot.sinD;
+    const double oyCosD = static_cast<double>(oy) * Rot.cosD;
+    for (int x = 0; x < Rot.W; ++x) {
+        const double ox = x - Rot.cx;
+        const double u = Rot.cx + (ox * Rot.cosD - oySinD);
+        const double v = Rot.cy + (ox * Rot.sinD + oyCosD);
+        // u et v restent finis et bornés par la taille de l'image.
+        const double fu = std::floor(u);
+        const double fv = std::floor(v);
+        const double tx = u - fu;
+        const double ty = v - fv;
+        if (!((tx > margePos) & (tx < 1.0 - margePos) & (ty > margePos) & (ty < 1.0 - margePos))) {
+            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
+            continue;
+        }
+        if (fu < 0 || fu > Rot.W - 2 || fv < Rot.y0 || fv > Rot.y1 - 1) {
+            Lig[x] = CouleurFond;
+            continue;
+        }
+        const int64_t sx = static_cast<int64_t>(fu);
+        const int64_t r0 = static_cast<int64_t>(fv) + Rot.D;
+        if (sx + 1 >= S.largeur || r0 < 0 || r0 + 1 >= S.hauteur)
+            continue;
+        __m128 h0, h1, b0, b1;
+        PaireFlottants(S.Pixel(sx, r0), h0, h1);
+        PaireFlottants(S.Pixel(sx, r0 + 1), b0, b1);
+        const __m128 vtx = _mm_set1_ps(static_cast<float>(tx));
+        const __m128 vty = _mm_set1_ps(static_cast<float>(ty));
+        const __m128 haut = _mm_add_ps(h0, _mm_mul_ps(vtx, _mm_sub_ps(h1, h0)));
+        const __m128 bas = _mm_add_ps(b0, _mm_mul_ps(vtx, _mm_sub_ps(b1, b0)));
+        const __m128 c = _mm_add_ps(haut, _mm_mul_ps(vty, _mm_sub_ps(bas, haut)));
+        const __m128 r = _mm_round_ps(c, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m128 ecart = _mm_and_ps(_mm_sub_ps(c, r), sansSigne);
+        if ((_mm_movemask_ps(_mm_cmplt_ps(ecart, limite)) & 7) != 7) {
+            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
+            continue;
+        }
+        const __m128i n = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(r, zero), max));
+        const __m128i o = _mm_packus_epi16(_mm_packus_epi32(n, n), _mm_setzero_si128());
+        const uint32_t trois = static_cast<uint32_t>(_mm_cvtsi128_si32(o));
+        std::memcpy(&Lig[x], &trois, 3);
+    }
+}
+
 // Rotation puis décalage, communs aux deux routines d'horizontalité. Un
 // échantillon que la source réelle ne contient pas laisse la cellule telle
 // quelle, sans jamais lire hors de la source.
 void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
 {
     const TInfosImg& R = ImgsAssemblage[NumImg];
-    const int W = std::max(R.Largeur, 0);
-    const int H = std::max(R.Hauteur, 0);
-    TPtImg& T = TableImage(NumImg, W, H);
+    TRotation Rot;
+    Rot.W = std::max(R.Largeur, 0);
+    Rot.H = std::max(R.Hauteur, 0);
+    TPtImg& T = TableImage(NumImg, Rot.W, Rot.H);
 
     // Deux points confondus ne donnent pas d'angle : pas de rotation.
     const long double dx = static_cast<long double>(R.PtsHoriz[1].X) - R.PtsHoriz[0].X;
     const long double dy = static_cast<long double>(R.PtsHoriz[1].Y) - R.PtsHoriz[0].Y;
     const long double carres = dx * dx + dy * dy;
-    long double sinA = 0.0L;
-    long double cosA = 1.0L;
+    Rot.sinA = 0.0L;
+    Rot.cosA = 1.0L;
     if (carres != 0.0L) {
         const long double L = std::sqrt(carres);
-        sinA = dy / L;
-        cosA = dx / L;
-        if (cosA < 0.0L) {
-            sinA = -sinA;
-            cosA = -cosA;
+        Rot.sinA = dy / L;
+        Rot.cosA = dx / L;
+        if (Rot.cosA < 0.0L) {
+            Rot.sinA = -Rot.sinA;
+            Rot.cosA = -Rot.cosA;
         }
     }
+    Rot.sinD = static_cast<double>(Rot.sinA);
+    Rot.cosD = static_cast<double>(Rot.cosA);
 
-    const int cx = W / 2;
-    const int cy = H / 2;
-    const int64_t D = Decal;
-    const int64_t y0 = D < 0 ? -D : 0;
-    const int64_t y1 = D < 0 ? H - 1 : H - 1 - D;
+    Rot.cx = Rot.W / 2;
+    Rot.cy = Rot.H / 2;
+    Rot.D = Decal;
+    Rot.y0 = Rot.D < 0 ? -Rot.D : 0;
+    Rot.y1 = Rot.D < 0 ? Rot.H - 1 : Rot.H - 1 - Rot.D;
     const int mode = ModeDeformation();
 
     if (mode == 0 || mode == 1) {
-        const int64_t yDebut = std::max<int64_t>(y0, 0);
-        const int64_t yFin = std::min<int64_t>(y1, H - 1);
+        const int64_t yDebut = std::max<int64_t>(Rot.y0, 0);
+        const int64_t yFin = std::min<int64_t>(Rot.y1, Rot.H - 1);
         for (int64_t y = yDebut; y <= yFin; ++y) {
             TPixel* lig = T.Ligne(static_cast<int>(y));
-            const long double oy = y - cy;
-            const long double oySin = oy * sinA;
-            const long double oyCos = oy * cosA;
-            if (mode == 0) {
-                for (int x = 0; x < W; ++x) {
-                    const long double ox = x - cx;
-                    const int64_t sx = cx + Trunc(ox * cosA - oySin);
-                    const int64_t sy = cy + Trunc(ox * sinA + oyCos);
-                    if (sx >= 0 && sx <= W - 2 && sy >= y0 && sy <= y1 - 1) {
-                        const int64_t r = sy + D;
-                        if (sx < S.largeur && r >= 0 && r < S.hauteur)
-                            std::memcpy(&lig[x], S.Pixel(sx, r), 3);
-                    } else {
-                        lig[x] = CouleurFond;
-                    }
-                }
-            } else {
-                for (int x = 0; x < W; ++x) {
-                    const long double ox = x - cx;
-                    const long double u = cx + (ox * cosA - oySin);
-                    const long double v = cy + (ox * sinA + oyCos);
-                    if (u >= 0 && u < W - 1 && v >= y0 && v < y1) {
-                        const int64_t sx = Trunc(u);
-                        const int64_t sy = Trunc(v);
-                        const long double tx = u - sx;
-                        const long double ty = v - sy;
-                        const int64_t r0 = sy + D;
-                        if (sx + 1 < S.largeur && r0 >= 0 && r0 + 1 < S.hauteur) {
-                            const uint8_t* p00 = S.Pixel(sx, r0);
-                            const uint8_t* p01 = p00 + S.pas;
-                            const long double w00 = (1.0L - tx) * (1.0L - ty);
-                            const long double w10 = tx * (1.0L - ty);
-                            const long double w11 = tx * ty;
-                            const long double w01 = (1.0L - tx) * ty;
-                            uint8_t* d = reinterpret_cast<uint8_t*>(&lig[x]);
-                            for (int c = 0; c < 3; ++c)
-                                d[c] = OctetArrondi(w00 * p00[c] + w10 * p00[3 + c] + w11 * p01[3 + c] +
-                                                    w01 * p01[c]);
-                        }
-                    } else {
-                        lig[x] = CouleurFond;
-                    }
-                }
-            }
+            const long double oy = y - Rot.cy;
+            const long double oySin = oy * Rot.sinA;
+            const long double oyCos = oy * Rot.cosA;
+            // Sans rotation, u = x et v = y tombent sur les pixels : le
+            // bilinéaire rend exactement le plus proche voisin.
+            if (mode == 0 || (Rot.sinA == 0.0L && S.largeur >= Rot.W && S.hauteur >= Rot.H))
+                LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
+            else
+                LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);
         }
     }
 
     // Lignes que le décalage découvre.
-    if (D < 0)
-        Remplir(T, 0, static_cast<int>(std::min<int64_t>(-D - 1, H - 1)));
-    else if (D > 0)
-        Remplir(T, static_cast<int>(std::max<int64_t>(H - D, 0)), H - 1);
+    if (Rot.D < 0)
+        Remplir(T, 0, static_cast<int>(std::min<int64_t>(-Rot.D - 1, Rot.H - 1)));
+    else if (Rot.D > 0)
+        Remplir(T, static_cast<int>(std::max<int64_t>(Rot.H - Rot.D, 0)), Rot.H - 1);
 }
 
 }  // namespace
@@ -168,30 +283,44 @@ void CorrigerLignesFuite(int NumImg, long double)
         const int cx = W / 2;
         const int cy = H / 2;
 
-        // Facteur de raccourcissement de chaque colonne. Une image d'une seule
-        // colonne n'a que sa colonne du milieu, que rien ne raccourcit.
+        // Facteur de raccourcissement de chaque colonne, en étendu et en
+        // double. Une image d'une seule colonne n'a que sa colonne du milieu,
+        // que rien ne raccourcit.
         std::vector<long double> s(static_cast<size_t>(W));
+        std::vector<double> sD(static_cast<size_t>(W));
         for (int x = 0; x < W; ++x) {
             const long double d = cx != 0 ? static_cast<long double>(x - cx) / cx : 0.0L;
             s[x] = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
+            sD[x] = static_cast<double>(s[x]);
         }
 
+        // La ligne source est d'abord calculée en double ; le pixel est refait
+        // en étendu dès qu'elle tombe trop près d'un entier ou un canal trop
+        // près d'une moitié.
         for (int y = 0; y < H; ++y) {
             TPixel* lig = T.Ligne(y);
             const int ecart = cy - y;
             for (int x = 0; x < W; ++x) {
-                const long double v = cy - ecart / s[x];
-                if (v >= 0 && v < H - 1) {
-                    const int64_t iy = Trunc(v);
-                    const long double t = v - iy;
-                    const uint8_t* p0 = S.Pixel(x, iy);
-                    const uint8_t* p1 = p0 + S.pas;
-                    uint8_t* d = reinterpret_cast<uint8_t*>(&lig[x]);
-                    for (int c = 0; c < 3; ++c)
-                        d[c] = OctetArrondi((1.0L - t) * p0[c] + t * p1[c]);
-                } else {
-                    lig[x] = CouleurFond;
+                const double q = ecart / sD[x];
+                const double v = cy - q;
+                const double marge = 1e-12 * (std::fabs(q) + std::fabs(v) + 1.0);
+                double fv;
+                if (!EntierSur(v, marge, fv)) {
+                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
+                    continue;
                 }
+                if (fv < 0 || fv > H - 2) {
+                    lig[x] = CouleurFond;
+                    continue;
+                }
+                const double t = v - fv;
+                const uint8_t* p0 = S.Pixel(x, static_cast<int64_t>(fv));
+                const uint8_t* p1 = p0 + S.pas;
+                const double b = OctetD[p0[0]] + t * (OctetD[p1[0]] - OctetD[p0[0]]);
+                const double vv = OctetD[p0[1]] + t * (OctetD[p1[1]] - OctetD[p0[1]]);
+                const double r = OctetD[p0[2]] + t * (OctetD[p1[2]] - OctetD[p0[2]]);
+                if (!OctetsApproches(b, vv, r, 0.5 - (1e-9 + 255.0 * marge), &lig[x].B))
+                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
             }
         }
     }

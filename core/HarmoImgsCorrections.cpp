@@ -1,5 +1,8 @@
 #include "core/HarmoImgs.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/ArrondiOctet.h"
 
 namespace {
@@ -14,29 +17,75 @@ inline long double Fraction(int k, int n)
     return static_cast<long double>(k) / static_cast<long double>(n - 1);
 }
 
+// Pas double de la fraction : k × Pas ne s'écarte de k / (n − 1) que de
+// quelques ulp, ce que la marge des gains couvre.
+inline double PasApproche(int n)
+{
+    return n <= 1 ? 0.0 : 1.0 / static_cast<double>(n - 1);
+}
+
+inline double FractionApprochee(int k, int n, double Pas)
+{
+    return n <= 1 ? 0.5 : k * Pas;
+}
+
+// Quatre gains de coin en étendu, avec leur copie double. Un produit octet ×
+// gain calculé en double s'écarte du calcul étendu de moins de quelques
+// milliers d'ulp double de la somme des gains (poids dans 0..1, octets dans
+// 0..255) : la marge de 1e-9 × (1 + somme) le couvre largement.
+struct TGainsCoins
+{
+    long double HG, BG, HD, BD;
+    double dHG, dBG, dHD, dBD;
+    double limite;
+
+    TGainsCoins(long double hg, long double bg, long double hd, long double bd)
+        : HG(hg), BG(bg), HD(hd), BD(bd), dHG(static_cast<double>(hg)), dBG(static_cast<double>(bg)),
+          dHD(static_cast<double>(hd)), dBD(static_cast<double>(bd))
+    {
+        const double somme = std::fabs(dHG) + std::fabs(dBG) + std::fabs(dHD) + std::fabs(dBD);
+        limite = 0.5 - 1e-9 * (1.0 + somme);
+    }
+
+    long double Gain(long double u, long double u1, long double v, long double v1) const
+    {
+        return u1 * v1 * HG + u1 * v * BG + u * v1 * HD + u * v * BD;
+    }
+    // En double, sur une ligne, le mélange est affine en u : g = A + u·B.
+    void LigneApprochee(double v, double& A, double& B) const
+    {
+        const double v1 = 1.0 - v;
+        A = v1 * dHG + v * dBG;
+        B = (v1 * dHD + v * dBD) - A;
+    }
+};
+
 }  // namespace
 
 void CorrigerLuminosite(int i)
 {
     const TInfosImg& R = ImgsAssemblage[i];
     TPtImg& T = TablesPixels[i];
-    const long double kHG = R.CoefHG;
-    const long double kBG = R.CoefBG;
-    const long double kHD = R.CoefHD;
-    const long double kBD = R.CoefBD;
+    const TGainsCoins k(R.CoefHG, R.CoefBG, R.CoefHD, R.CoefBD);
     const int W = T.Largeur();
     const int H = T.Hauteur();
+    const double pasX = PasApproche(W);
+    const double pasY = PasApproche(H);
     for (int y = 0; y < H; ++y) {
         const long double v = Fraction(y, H);
         const long double v1 = 1.0L - v;
+        double A, B;
+        k.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
         TPixel* p = T.Ligne(y);
         for (int x = 0; x < W; ++x) {
+            const double g = A + FractionApprochee(x, W, pasX) * B;
+            if (OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite, &p[x].B))
+                continue;
             const long double u = Fraction(x, W);
-            const long double u1 = 1.0L - u;
-            const long double g = u1 * v1 * kHG + u1 * v * kBG + u * v1 * kHD + u * v * kBD;
-            p[x].R = OctetArrondi(p[x].R * g);
-            p[x].V = OctetArrondi(p[x].V * g);
-            p[x].B = OctetArrondi(p[x].B * g);
+            const long double ge = k.Gain(u, 1.0L - u, v, v1);
+            p[x].R = OctetArrondi(p[x].R * ge);
+            p[x].V = OctetArrondi(p[x].V * ge);
+            p[x].B = OctetArrondi(p[x].B * ge);
         }
     }
 }
@@ -46,33 +95,35 @@ void CorrigerChromaticite(int i)
     const TInfosImg& R = ImgsAssemblage[i];
     TPtImg& T = TablesPixels[i];
     // Coins rangés HG, HD, BD, BG ; canaux B, V, R.
-    long double kHG[3], kBG[3], kHD[3], kBD[3];
-    for (int c = 0; c < 3; ++c) {
-        kHG[c] = R.FacteursRVB[0][c];
-        kHD[c] = R.FacteursRVB[1][c];
-        kBD[c] = R.FacteursRVB[2][c];
-        kBG[c] = R.FacteursRVB[3][c];
-    }
+    const float (&F)[4][3] = R.FacteursRVB;
+    const TGainsCoins kB(F[0][0], F[3][0], F[1][0], F[2][0]);
+    const TGainsCoins kV(F[0][1], F[3][1], F[1][1], F[2][1]);
+    const TGainsCoins kR(F[0][2], F[3][2], F[1][2], F[2][2]);
+    const double limite = std::min({kB.limite, kV.limite, kR.limite});
     const int W = T.Largeur();
     const int H = T.Hauteur();
+    const double pasX = PasApproche(W);
+    const double pasY = PasApproche(H);
     for (int y = 0; y < H; ++y) {
         const long double v = Fraction(y, H);
         const long double v1 = 1.0L - v;
+        const double dv = FractionApprochee(y, H, pasY);
+        double AB, BB, AV, BV, AR, BR;
+        kB.LigneApprochee(dv, AB, BB);
+        kV.LigneApprochee(dv, AV, BV);
+        kR.LigneApprochee(dv, AR, BR);
         TPixel* p = T.Ligne(y);
         for (int x = 0; x < W; ++x) {
+            const double du = FractionApprochee(x, W, pasX);
+            if (OctetsApproches(OctetD[p[x].B] * (AB + du * BB), OctetD[p[x].V] * (AV + du * BV),
+                                OctetD[p[x].R] * (AR + du * BR),
+                                limite, &p[x].B))
+                continue;
             const long double u = Fraction(x, W);
             const long double u1 = 1.0L - u;
-            // Les poids sont les mêmes produits pour les trois canaux.
-            const long double pHG = u1 * v1;
-            const long double pBG = u1 * v;
-            const long double pHD = u * v1;
-            const long double pBD = u * v;
-            const long double gR = pHG * kHG[2] + pBG * kBG[2] + pHD * kHD[2] + pBD * kBD[2];
-            const long double gV = pHG * kHG[1] + pBG * kBG[1] + pHD * kHD[1] + pBD * kBD[1];
-            const long double gB = pHG * kHG[0] + pBG * kBG[0] + pHD * kHD[0] + pBD * kBD[0];
-            p[x].R = OctetArrondi(p[x].R * gR);
-            p[x].V = OctetArrondi(p[x].V * gV);
-            p[x].B = OctetArrondi(p[x].B * gB);
+            p[x].R = OctetArrondi(p[x].R * kR.Gain(u, u1, v, v1));
+            p[x].V = OctetArrondi(p[x].V * kV.Gain(u, u1, v, v1));
+            p[x].B = OctetArrondi(p[x].B * kB.Gain(u, u1, v, v1));
         }
     }
 }

@@ -143,3 +143,64 @@ TEST(InterpolerGain, AmortitVersUn)
     EXPECT_EQ(InterpolerGain(2.5L, 1.0L), 2.5L);
     EXPECT_EQ(InterpolerGain(0.25L, 0.0L), 1.0L);
 }
+
+namespace {
+
+// Chemin scalaire simple, pixel par pixel en étendu, tel que l'algorithme
+// s'écrit : la référence des boucles rapides.
+long double Blend(long double u, long double v, long double hg, long double bg, long double hd, long double bd)
+{
+    return (1 - u) * (1 - v) * hg + (1 - u) * v * bg + u * (1 - v) * hd + u * v * bd;
+}
+
+uint8_t Borne(long double x)
+{
+    return static_cast<uint8_t>(std::clamp<int64_t>(Round(x), 0, 255));
+}
+
+void ReferencePhotometrie(TPtImg& T, const TInfosImg& R, bool chroma)
+{
+    const int W = T.Largeur(), H = T.Hauteur();
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const long double u = static_cast<long double>(x) / (W - 1);
+            const long double v = static_cast<long double>(y) / (H - 1);
+            uint8_t* p = &T[x][y].B;
+            for (int c = 2; c >= 0; --c) {
+                const auto& F = R.FacteursRVB;
+                const long double g = chroma ? Blend(u, v, F[0][c], F[3][c], F[1][c], F[2][c])
+                                             : Blend(u, v, R.CoefHG, R.CoefBG, R.CoefHD, R.CoefBD);
+                p[c] = Borne(p[c] * g);
+            }
+        }
+}
+
+}  // namespace
+
+TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
+{
+    // Des gains qui tombent sur des moitiés exactes, et d'autres quelconques.
+    const long double gains[] = {0.5L, 1.5L, 1.25L, 2.0L, 0.75L, 1.0L, 1.1L, 0.9L, 1.0L / 3, 0.0L, 3.0L};
+    std::mt19937 gen(11);
+    std::uniform_int_distribution<int> taille(2, 40), octet(0, 255), choix(0, 10);
+    std::uniform_real_distribution<long double> libre(0.3L, 2.5L);
+    auto gain = [&] { return choix(gen) < 6 ? gains[choix(gen)] : libre(gen); };
+    for (int k = 0; k < 300; ++k) {
+        const int W = k == 0 ? 1000 : taille(gen), H = k == 0 ? 600 : taille(gen);
+        PreparerImage(W, H, {0, 0, 0});
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                TablesPixels[0][x][y] = {static_cast<uint8_t>(octet(gen)), static_cast<uint8_t>(octet(gen)),
+                                         static_cast<uint8_t>(octet(gen))};
+        Coefs(gain(), gain(), gain(), gain());
+        for (auto& coin : ImgsAssemblage[0].FacteursRVB)
+            for (float& f : coin)
+                f = static_cast<float>(gain());
+        TPtImg attendu = TablesPixels[0];
+        ReferencePhotometrie(attendu, ImgsAssemblage[0], true);
+        ReferencePhotometrie(attendu, ImgsAssemblage[0], false);
+        CorrigerChromaticite(0);
+        CorrigerLuminosite(0);
+        ASSERT_EQ(TablesPixels[0], attendu) << k;
+    }
+}
