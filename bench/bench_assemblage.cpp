@@ -37,10 +37,12 @@ struct Banc
         static int argc = 1;
         static char nom[] = "kalvindo_bench";
         static char* argv[] = {nom, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
+        if (QApplication::instance() == nullptr)
+            application = std::make_unique<QApplication>(argc, argv);
+        TFenetrePano* avant = SeqPano;
         fenetre = std::make_unique<TFausseFenetre>();
+        SeqPano = avant;
         dlg = std::make_unique<TAssembleImg>();
-        BmpPano = &pano;
         // Dénivelés et coefficients de luminosité : tables décalées et
         // corrigées comme dans une vraie série.
         const TSerie s = CreerSerie(NbImages, Largeur, Hauteur, Pas, {0, 12, -7, 20, 3, -15}, {},
@@ -79,6 +81,27 @@ Banc& LeBanc()
     return banc;
 }
 
+// Le panoramique du banc n'est installé que le temps d'une mesure : les autres
+// mesures trouvent BmpPano comme elles l'ont laissé.
+class PanoramaDuBanc
+{
+public:
+    explicit PanoramaDuBanc(Banc& b) : precedent_(BmpPano), seqPano_(SeqPano)
+    {
+        BmpPano = &b.pano;
+        SeqPano = b.fenetre.get();
+    }
+    ~PanoramaDuBanc()
+    {
+        BmpPano = precedent_;
+        SeqPano = seqPano_;
+    }
+
+private:
+    Bitmap* precedent_;
+    TFenetrePano* seqPano_;
+};
+
 double SecondesCopie(int64_t octets)
 {
     static std::vector<uint8_t> source, dest;
@@ -94,6 +117,7 @@ double SecondesCopie(int64_t octets)
 void Preparation(benchmark::State& state)
 {
     Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
     for (auto _ : state)
         b.Preparer();
     state.counters["Mpx/s"] = benchmark::Counter(
@@ -103,6 +127,7 @@ void Preparation(benchmark::State& state)
 void Deformation(benchmark::State& state)
 {
     Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
     b.fenetre->mode.setCurrentIndex(static_cast<int>(state.range(0)));
     double deformation = 0.0;
     double copie = 0.0;

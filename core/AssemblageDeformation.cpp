@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/Assemblage.h"
-#include "core/ArrondiOctet.h"
 #include "core/AssemblageInterne.h"
 #include "core/Matrix.h"
 #include "platform/Image.h"
@@ -69,6 +68,12 @@ struct TContexte
     TPtImg& dest;
     Bitmap* pano;
     const int* colonnePano;  // colonne du panoramique de chaque x, -1 hors limites
+    // Produits a0·x, a2·x, b0·x, b2·x de chaque colonne, arrondis comme dans
+    // la forme complète : calculés une fois par image au lieu d'une fois par pixel.
+    const long double* a0x;
+    const long double* a2x;
+    const long double* b0x;
+    const long double* b2x;
     long double ordonnee;
     long double pente;
     int W;
@@ -78,14 +83,10 @@ struct TContexte
 template <int Mode>
 void Deformer(const TContexte& c)
 {
-    const long double a0 = c.t.a[0], a1 = c.t.a[1], a2 = c.t.a[2], a3 = c.t.a[3];
-    const long double b0 = c.t.b[0], b1 = c.t.b[1], b2 = c.t.b[2], b3 = c.t.b[3];
+    const long double a1 = c.t.a[1], a3 = c.t.a[3];
+    const long double b1 = c.t.b[1], b3 = c.t.b[3];
     const int W = c.W;
     const int H = c.H;
-    const long double limiteU = W - 1;
-    const long double limiteV = H - 1;
-    const long double limiteW = W;
-    const long double limiteH = H;
     const int lignesPano = c.pano ? c.pano->Height() : 0;
     for (int y = 0; y < H; ++y) {
         const long double ly = y;
@@ -96,43 +97,61 @@ void Deformer(const TContexte& c)
         std::fill(dest, dest + W, CouleurFond);
         uint8_t* pano = y < lignesPano ? c.pano->Ligne(y) : nullptr;
         for (int x = 0; x < W; ++x) {
-            const long double lx = x;
-            const long double fu = ((a0 * lx + a1y) + (a2 * lx) * ly) + a3;
-            const long double fv = ((b0 * lx + b1y) + (b2 * lx) * ly) + b3;
+            // ((a0·x + a1·y) + (a2·x)·y) + a3, dans cet ordre.
+            const long double fu = ((c.a0x[x] + a1y) + c.a2x[x] * ly) + a3;
             int64_t u;
             TPixel px;
             if constexpr (Mode == 0) {
-                // Round(fu) est dans 0..W-1 seulement si -0,5 <= fu < W.
-                if (!(fu >= -0.5L && fu < limiteW && fv >= -0.5L && fv < limiteH))
+                // Round(fu) n'est dans 0..W-1 que si fu >= -0,5 ; la borne haute
+                // se vérifie sur l'entier.
+                if (!(fu >= -0.5L && fu < 0x1p62L))
                     continue;
                 u = ArrondiPositif(fu);
+                if (u >= W || u <= s)
+                    continue;
+                const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
+                if (!(fv >= -0.5L && fv < 0x1p62L))
+                    continue;
                 const int64_t v = ArrondiPositif(fv);
-                if (u >= W || v >= H || u <= s)
+                if (v >= H)
                     continue;
                 px = c.source.Ligne(static_cast<int>(v))[u];
             } else {
-                if (!(fu >= 0.0L && fv >= 0.0L && fu < limiteU && fv < limiteV))
+                if (!(fu >= 0.0L && fu < 0x1p62L))
                     continue;
                 u = Trunc(fu);
-                if (u <= s)
+                if (u >= W - 1 || u <= s)
+                    continue;
+                const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
+                if (!(fv >= 0.0L && fv < 0x1p62L))
                     continue;
                 const int64_t v = Trunc(fv);
+                if (v >= H - 1)
+                    continue;
                 const long double fx = fu - u;
                 const long double fy = fv - v;
                 const long double gx = 1.0L - fx;
                 const long double gy = 1.0L - fy;
                 const TPixel* l0 = c.source.Ligne(static_cast<int>(v)) + u;
                 const TPixel* l1 = c.source.Ligne(static_cast<int>(v) + 1) + u;
-                const uint8_t* p00 = &l0[0].B;
-                const uint8_t* p10 = &l0[1].B;
-                const uint8_t* p11 = &l1[1].B;
-                const uint8_t* p01 = &l1[0].B;
+                // Octets élargis en entiers 32 bits d'un coup : chaque conversion
+                // en réel lit alors sa propre case mémoire.
+                alignas(16) int32_t q[12];
+                for (int k = 0; k < 3; ++k) {
+                    q[k] = (&l0[0].B)[k];
+                    q[3 + k] = (&l0[1].B)[k];
+                    q[6 + k] = (&l1[1].B)[k];
+                    q[9 + k] = (&l1[0].B)[k];
+                }
+                // Les poids sont positifs et de somme 1 : la valeur reste dans
+                // 0..255 à l'arrondi près, sans borne à tester.
                 uint8_t* o = &px.B;
                 for (int k = 0; k < 3; ++k)
-                    o[k] = OctetArrondi(((static_cast<long double>(p00[k]) * gx * gy +
-                                   static_cast<long double>(p10[k]) * fx * gy) +
-                                  static_cast<long double>(p11[k]) * fx * fy) +
-                                 static_cast<long double>(p01[k]) * gx * fy);
+                    o[k] = static_cast<uint8_t>(
+                        ArrondiPositif(((static_cast<long double>(q[k]) * gx * gy +
+                                         static_cast<long double>(q[3 + k]) * fx * gy) +
+                                        static_cast<long double>(q[6 + k]) * fx * fy) +
+                                       static_cast<long double>(q[9 + k]) * gx * fy));
             }
             dest[x] = px;
             if (u > s + 2 && pano) {
@@ -203,8 +222,21 @@ void TAssembleImg::AppliquerModifications(int i)
                 X -= largeurPano;
             colonnes[x] = X >= 0 && X < largeurPano ? static_cast<int>(X) : -1;
         }
-        const TContexte c = {t,        source, TableTravail, BmpPano, colonnes.data(),
-                             img.OrdonneeJonction, img.PenteJonction, W, H};
+        std::vector<long double> produits(static_cast<size_t>(W) * 4);
+        long double* a0x = produits.data();
+        long double* a2x = a0x + W;
+        long double* b0x = a2x + W;
+        long double* b2x = b0x + W;
+        for (int x = 0; x < W; ++x) {
+            const long double lx = x;
+            a0x[x] = t.a[0] * lx;
+            a2x[x] = t.a[2] * lx;
+            b0x[x] = t.b[0] * lx;
+            b2x[x] = t.b[2] * lx;
+        }
+        const TContexte c = {t,   source, TableTravail, BmpPano, colonnes.data(),
+                             a0x, a2x,    b0x,          b2x,     img.OrdonneeJonction,
+                             img.PenteJonction, W, H};
         if (mode == 0)
             Deformer<0>(c);
         else

@@ -248,3 +248,36 @@ TEST(Assembler, ListeDeTravailConservee)
     EXPECT_FALSE(ConserverImgs);
     ViderListe();
 }
+
+TEST(Assembler, ImagesMinusculesEtPointsDegeneres)
+{
+    // Images de 1 ou 2 pixels, points confondus, horizon de deux points
+    // identiques, liens absents : le traitement va au bout sans lecture ni
+    // écriture hors des tables.
+    TFausseFenetre fenetre;
+    PanoramaTest pano;
+    for (int mode : {0, 1}) {
+        for (bool boucle : {false, true}) {
+            ViderListe();
+            AjouterImage(Bitmap(1, 1), QStringLiteral("a"));
+            AjouterImage(Bitmap(1, 5), QStringLiteral("b"));
+            AjouterImage(Bitmap(2, 1), QStringLiteral("c"));
+            for (int i = 0; i < 3; ++i)
+                for (int k = 0; k < 4; ++k)
+                    AjouterPoint(i, 0, 0);
+            RelierPoints(0, 1, 1, 1);
+            ListeImgs[1].CoefFuite = 0.3f;
+            ListeImgs[1].PtsHoriz[0] = {1, 1};
+            ListeImgs[1].PtsHoriz[1] = {1, 1};
+            ListeImgs[2].CoefBD = 2.0L;
+            fenetre.mode.setCurrentIndex(mode);
+            fenetre.boucler.setChecked(boucle);
+            TAssembleImg dlg;
+            dlg.Assembler();
+            EXPECT_EQ(HauteurPano, 5);
+            EXPECT_EQ(pano.bmp.Width(), std::max(LargeurPano, 0));
+            EXPECT_EQ(ImgsAssemblage[1].PtsControle[0].X, 0);
+        }
+    }
+    ViderListe();
+}
