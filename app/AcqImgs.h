@@ -2,11 +2,13 @@
 // Fenêtre principale : série d'images, prétraitements, points de contrôle,
 // assemblage.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include "core/FenetrePano.h"
@@ -20,12 +22,31 @@ class QScrollArea;
 class TImage;
 class TTabSheet;
 
-// Sélection de recadrage, en pixels de la vue.
+// Sélection de recadrage, en pixels de la vue (panoramique × Kr).
 struct TSelection
 {
-    QPoint Origine;
-    QPoint Fin;
     bool Active = false;
+    // Partie sous le pointeur : 0 aucune, 1 intérieur, 2..5 coins HG, HD, BD, BG,
+    // 6..9 bords haut, droit, bas, gauche.
+    uint8_t Zone = 0;
+    int LargeurSel = 0;  // taille au dernier relâchement
+    int HauteurSel = 0;
+    int Gauche = 0;
+    int Haut = 0;
+    int Droite = 0;  // exclus du recadrage
+    int Bas = 0;     // exclus du recadrage
+    QPoint Ancre;    // pointeur à l'appui, puis à chaque pas d'un déplacement
+    QPoint Coin1;    // coin tiré ; après relâchement, le coin haut gauche
+    QPoint Coin2;    // après relâchement, le coin bas droit
+    int LargeurAff = 0;  // taille de la vue au dernier appui
+    int HauteurAff = 0;
+
+    uint8_t ZoneSelection(int X, int Y, Qt::CursorShape& Curseur) const;
+    void BornerSelection(QPoint& C1, QPoint& C2) const;
+    // Rectangle élastique de Coin1 à Coin2 sur l'image de la vue.
+    void Tracer(TImage* Vue) const;
+    // Curseur de survol, imposé à toute l'application (flèche : le retire).
+    static void ImposerCurseur(Qt::CursorShape Curseur);
 };
 
 class TSeqPano : public QMainWindow, public TFenetrePano
@@ -94,6 +115,7 @@ public slots:
     void ChargerSerieImgsClick();
     // Grille
     void ImagesShow();
+    void ListImgsDrawCell(int ACol, int ARow, const QRect& Rect, int State);
     void ListImgsSelectCell(int ACol, int ARow);
     void ListImgsMouseDown();
     void ListImgsMouseUp();
@@ -171,6 +193,14 @@ public:
     long double AnglePixel_ = 0.0L;
 
 private:
+    // Éditeur des points de contrôle
+    void AfficherOngletG(TTabSheet* onglet);
+    void AfficherVue(TImage* vue, int Index);
+    void PoserPoint(int i, const QString& cote, int X, int Y);
+    void SupprimerPointsSous(int i, int X, int Y);
+    void EffacerMarqueur(int i, int k, bool horizontal);
+    void CompacterPoints(int i, int k);
+
     std::unique_ptr<Ui::TSeqPano> ui;
 };
 

@@ -1,18 +1,232 @@
-#include "app/AcqImgs.h"
+// Onglet Assemblage : contrôle des points, lancement de l'assemblage, largeur
+// des recouvrements, fondu, reprise d'harmonisation et zoom de la vue.
 
-QCheckBox* TSeqPano::BouclerPano() { return nullptr; }
-QComboBox* TSeqPano::ModeAsmbl() { return nullptr; }
-QCheckBox* TSeqPano::CorrChro() { return nullptr; }
-QLabel* TSeqPano::DimPan() { return nullptr; }
-QLabel* TSeqPano::AnglePan() { return nullptr; }
-TImage* TSeqPano::ImgPano() { return nullptr; }
-QPushButton* TSeqPano::FonduImg() { return nullptr; }
-QComboBox* TSeqPano::PostHarmo() { return nullptr; }
-bool TSeqPano::PtsControleDefinis() { return false; }
-void TSeqPano::AssemblageResize() {}
-void TSeqPano::AssemblerImgClick() {}
-void TSeqPano::ZoomImgMouseUp() {}
-void TSeqPano::LRecouvrChange() {}
-void TSeqPano::LRecouvrExit() {}
-void TSeqPano::FonduImgClick() {}
-void TSeqPano::PostHarmoChange() {}
+#include <algorithm>
+#include <cstring>
+
+#include <QPainter>
+
+#include "app/AcqImgs.h"
+#include "core/Assemblage.h"
+#include "core/HarmoImgs.h"
+#include "core/RenduPano.h"
+#include "core/UtilsPano.h"
+#include "platform/Application.h"
+#include "platform/Dialogues.h"
+#include "platform/Erreur.h"
+#include "platform/Extended.h"
+#include "platform/Image.h"
+#include "ui_TSeqPano.h"
+
+// L'image d'attente vit dans une bibliothèque statique : la référencer ici
+// l'amène à l'édition de liens, avant la construction du formulaire.
+static int ChargerRessourcesCafe()
+{
+    Q_INIT_RESOURCE(Cafe);
+    return 0;
+}
+[[maybe_unused]] static const int ressourcesCafe = ChargerRessourcesCafe();
+
+namespace {
+
+// Hauteur de la page à la conception : les groupes et l'image d'attente
+// gardent leur distance au bas de la page.
+constexpr int HauteurPageConception = 578;
+constexpr int HautGroupesConception = 421;
+constexpr int HautCafeConception = 441;
+
+bool assemblageEnCours = false;
+
+// Le temps d'un assemblage, sa fenêtre de progression est modale pour toute
+// l'application : le déroulement traite les messages à chaque étape et aucun
+// autre lancement, aucune modification des images ou des points, aucune
+// fermeture ne doit l'atteindre. Tout est rendu même si une erreur passe.
+class DeroulementAssemblage
+{
+public:
+    DeroulementAssemblage(QWidget* cafe, TAssembleImg* fenetre)
+        : cafe_(cafe), fenetre_(fenetre)
+    {
+        assemblageEnCours = true;
+        cafe_->setVisible(true);
+        fenetre_->setWindowModality(Qt::ApplicationModal);
+        fenetre_->show();
+    }
+    ~DeroulementAssemblage()
+    {
+        fenetre_->hide();
+        fenetre_->setWindowModality(Qt::NonModal);
+        cafe_->setVisible(false);
+        assemblageEnCours = false;
+    }
+    DeroulementAssemblage(const DeroulementAssemblage&) = delete;
+    DeroulementAssemblage& operator=(const DeroulementAssemblage&) = delete;
+
+private:
+    QWidget* cafe_;
+    TAssembleImg* fenetre_;
+};
+
+// Le panoramique réduit ou agrandi dans l'image de la vue, lissé.
+void EtirerPanoramique(const Bitmap& Source, Bitmap& Vue)
+{
+    if (Source.Width() == Vue.Width() && Source.Height() == Vue.Height()) {
+        const size_t octets = static_cast<size_t>(Source.Width()) * 3;
+        for (int y = 0; y < Source.Height(); ++y)
+            std::memcpy(Vue.Ligne(y), Source.Ligne(y), octets);
+        return;
+    }
+    QImage cible = Vue.ImageQt();
+    QPainter peintre(&cible);
+    peintre.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    peintre.drawImage(QRect(0, 0, Vue.Width(), Vue.Height()), Source.ImageQt());
+}
+
+int Arrondi(long double v)
+{
+    return static_cast<int>(Round(v));
+}
+
+}  // namespace
+
+QCheckBox* TSeqPano::BouclerPano() { return ui->BouclerPano; }
+QComboBox* TSeqPano::ModeAsmbl() { return ui->ModeAsmbl; }
+QCheckBox* TSeqPano::CorrChro() { return ui->CorrChro; }
+QLabel* TSeqPano::DimPan() { return ui->DimPan; }
+QLabel* TSeqPano::AnglePan() { return ui->AnglePan; }
+TImage* TSeqPano::ImgPano() { return ui->ImgPano; }
+QPushButton* TSeqPano::FonduImg() { return ui->FonduImg; }
+QComboBox* TSeqPano::PostHarmo() { return ui->PostHarmo; }
+
+bool TSeqPano::PtsControleDefinis()
+{
+    const int n = static_cast<int>(ListeImgs.size());
+    if (n < 2)
+        return false;
+    const int requis = ui->BouclerPano->isChecked() ? 4 : 2;
+    for (int i = 0; i < n; ++i) {
+        const int besoin = (i == 0 || i == n - 1) ? requis : 4;
+        if (ListeImgs[i].NbPtsControle < besoin)
+            return false;
+    }
+    return true;
+}
+
+void TSeqPano::AssemblageResize()
+{
+    QWidget* page = ui->Assemblage;
+    const int largeur = page->width();
+    const int hauteur = page->height();
+    ui->AffPano->resize(largeur - 10, hauteur / 2);
+    ui->TailleImg->move((largeur - ui->TailleImg->width()) / 2, hauteur / 2 + 20);
+    const int decalage = hauteur - HauteurPageConception;
+    ui->BtePrm->move(ui->BtePrm->x(), HautGroupesConception + decalage);
+    ui->ConstructPano->move(ui->ConstructPano->x(), HautGroupesConception + decalage);
+    ui->Cafe->move(ui->Cafe->x(), HautCafeConception + decalage);
+}
+
+void TSeqPano::AssemblerImgClick()
+{
+    Protege([&] {
+        if (assemblageEnCours)
+            return;
+        if (!PtsControleDefinis()) {
+            AfficherMessage(TypeMessage::Avertissement,
+                            QStringLiteral("Tous les points de contrôle n'ont pas été définis"));
+            return;
+        }
+        if (AssembleImg == nullptr)
+            return;
+        DeroulementAssemblage deroulement(ui->Cafe, AssembleImg);
+        AssembleImg->Assembler();
+    });
+}
+
+void TSeqPano::ZoomImgMouseUp()
+{
+    Protege([&] {
+        {
+            CurseurSablier sablier;
+            if (BmpPano == nullptr || BmpPano->Width() <= 0 || LargeurPano <= 0)
+                return;
+            const int p = ui->ZoomImg->value();
+            const long double a = (100 - p) / 100.0L;
+            const long double b = p / 100.0L;
+            const int cw = ui->AffPano->viewport()->width();
+            // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
+            const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+            Kr = static_cast<long double>(W) / LargeurPano;
+            ui->InfoZoom->setText(QStringLiteral("Kr = %1 %").arg(Round(Kr * 100)));
+            const int H =
+                std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
+
+            TImage* vue = ui->ImgPano;
+            vue->resize(W, H);
+            vue->Picture().SetSize(W, H);
+            EtirerPanoramique(*BmpPano, vue->Picture());
+
+            if (Selection.Active && KrPrecedent > 0) {
+                const long double r = Kr / KrPrecedent;
+                const auto echelle = [r](int& v) { v = Arrondi(v * r); };
+                const auto echellePt = [r](QPoint& pt) {
+                    pt = QPoint(Arrondi(pt.x() * r), Arrondi(pt.y() * r));
+                };
+                echelle(Selection.LargeurSel);
+                echelle(Selection.HauteurSel);
+                echelle(Selection.Gauche);
+                echelle(Selection.Haut);
+                echelle(Selection.Droite);
+                echelle(Selection.Bas);
+                echellePt(Selection.Ancre);
+                echellePt(Selection.Coin1);
+                echellePt(Selection.Coin2);
+                // Le nouveau dessin a effacé l'ancien rectangle.
+                Selection.Tracer(vue);
+            }
+            KrPrecedent = Kr;
+            vue->repaint();
+        }
+        TSelection::ImposerCurseur(Qt::ArrowCursor);
+    });
+}
+
+void TSeqPano::LRecouvrChange()
+{
+    // Fondu et reprise liraient des tables faites avec l'ancienne largeur.
+    ui->FonduImg->setEnabled(false);
+    ui->PostHarmo->setEnabled(false);
+}
+
+void TSeqPano::LRecouvrExit()
+{
+    Protege([&] {
+        const QString texte = ui->LRecouvr->text();
+        bool entier = false;
+        const int largeur = texte.toInt(&entier, 10);
+        if (!entier)
+            throw Erreur(QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(texte));
+        LargeurRecouvrement = largeur;
+    });
+}
+
+void TSeqPano::FonduImgClick()
+{
+    Protege([&] { FiltrerRecouvrements(); });
+}
+
+void TSeqPano::PostHarmoChange()
+{
+    Protege([&] {
+        if (!LancerRepriseHarmonisation(ImgsAssemblage, ui->PostHarmo))
+            return;
+        const ReponseMessage reponse = AfficherMessage(
+            TypeMessage::Information,
+            QStringLiteral("Pour visualiser la reprise d'harmonisation, il faut relancer "
+                           "l'assemblage.\n\r Voulez-vous relancer l'assemblage ?"),
+            BoutonsMessage::OuiNon);
+        if (reponse == ReponseMessage::Oui) {
+            ConserverImgs = true;
+            AssemblerImgClick();
+        }
+    });
+}

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/Assemblage.h"
+#include "core/ArrondiOctet.h"
 #include "core/AssemblageInterne.h"
 #include "core/Matrix.h"
 #include "platform/Image.h"
@@ -61,12 +62,6 @@ int64_t ColonneJonction(int y, long double ordonnee, long double pente)
     return Round(c);
 }
 
-inline uint8_t Octet(long double v)
-{
-    const int64_t r = Round(v);
-    return static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
-}
-
 struct TContexte
 {
     const TTransformation& t;
@@ -89,6 +84,8 @@ void Deformer(const TContexte& c)
     const int H = c.H;
     const long double limiteU = W - 1;
     const long double limiteV = H - 1;
+    const long double limiteW = W;
+    const long double limiteH = H;
     const int lignesPano = c.pano ? c.pano->Height() : 0;
     for (int y = 0; y < H; ++y) {
         const long double ly = y;
@@ -105,9 +102,12 @@ void Deformer(const TContexte& c)
             int64_t u;
             TPixel px;
             if constexpr (Mode == 0) {
-                u = Round(fu);
-                const int64_t v = Round(fv);
-                if (u < 0 || u >= W || v < 0 || v >= H || u <= s)
+                // Round(fu) est dans 0..W-1 seulement si -0,5 <= fu < W.
+                if (!(fu >= -0.5L && fu < limiteW && fv >= -0.5L && fv < limiteH))
+                    continue;
+                u = ArrondiPositif(fu);
+                const int64_t v = ArrondiPositif(fv);
+                if (u >= W || v >= H || u <= s)
                     continue;
                 px = c.source.Ligne(static_cast<int>(v))[u];
             } else {
@@ -129,7 +129,7 @@ void Deformer(const TContexte& c)
                 const uint8_t* p01 = &l1[0].B;
                 uint8_t* o = &px.B;
                 for (int k = 0; k < 3; ++k)
-                    o[k] = Octet(((static_cast<long double>(p00[k]) * gx * gy +
+                    o[k] = OctetArrondi(((static_cast<long double>(p00[k]) * gx * gy +
                                    static_cast<long double>(p10[k]) * fx * gy) +
                                   static_cast<long double>(p11[k]) * fx * fy) +
                                  static_cast<long double>(p01[k]) * gx * fy);

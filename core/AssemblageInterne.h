@@ -39,3 +39,11 @@ inline int ModeDeformation()
 {
     return SeqPano && SeqPano->ModeAsmbl() ? SeqPano->ModeAsmbl()->currentIndex() : 0;
 }
+
+// Round() sans appel de bibliothèque pour les boucles de pixels : ajouter puis
+// retrancher 2^63 arrondit dans le mode courant (au plus proche, moitiés
+// paires). Exact pour -0,5 <= x < 2^62 ; au-delà, l'appelant a déjà écarté x.
+inline int64_t ArrondiPositif(long double x)
+{
+    return Trunc((x + 0x1p63L) - 0x1p63L);
+}

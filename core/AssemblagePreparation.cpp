@@ -60,11 +60,15 @@ void TAssembleImg::PreparerImage(int i)
             FracFinBas = 1.0L - static_cast<long double>(dy) / h;
     }
 
-    suivante.DecalY = dy;
     Q[1].Y -= dy;
     Q[2].Y -= dy;
-    for (TPoint32& coin : suivante.Coins)
-        coin.Y -= dy;
+    // L'image 0 reste dans le repère où sa table a été construite : l'appel
+    // de la dernière image ne la décale plus.
+    if (m != 0) {
+        suivante.DecalY = dy;
+        for (TPoint32& coin : suivante.Coins)
+            coin.Y -= dy;
+    }
     if (i == 0)
         img.DecalY = 0;
 

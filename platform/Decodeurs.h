@@ -3,6 +3,9 @@
 // Toute erreur lève Erreur avec le message français :
 //  - extension inconnue : "Extension de fichier image inconnue (.%s)"
 //  - fichier corrompu, tronqué ou trop grand : "Image non valide"
+// En cas d'erreur, dest n'est pas modifié. La transparence (PNG, GIF, TIFF)
+// est composée sur fond blanc ; d'un GIF animé ou d'un TIFF à plusieurs pages,
+// seule la première image est lue.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,3 +23,7 @@ void DecoderJpeg(const uint8_t* donnees, size_t taille, Bitmap& dest);
 void DecoderGif(const uint8_t* donnees, size_t taille, Bitmap& dest);
 void DecoderPng(const uint8_t* donnees, size_t taille, Bitmap& dest);
 void DecoderTiff(const uint8_t* donnees, size_t taille, Bitmap& dest);
+
+// Plafond du nombre de pixels accepté en plus de la limite de 2 Gio (0 : aucun).
+// Sert aux tests de robustesse, qui ne doivent pas allouer des gigaoctets.
+void DefinirPlafondPixels(int64_t pixels);

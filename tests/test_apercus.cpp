@@ -199,3 +199,58 @@ TEST(Apercus, SourceTropGrandeNonTracee)
 }
 
 }  // namespace
+
+namespace {
+
+// Chemins rapides contre la référence en étendu, au bit près : coefficients
+// des curseurs, demi-unités exactes, valeurs tirées au hasard.
+TEST(Apercus, RapideIdentiqueALaReference)
+{
+    uint32_t graine = 12345;
+    const auto hasard = [&graine] {
+        graine = graine * 1664525u + 1013904223u;
+        return graine >> 8;
+    };
+    const auto curseur = [](int p) { return powl(10.0L, static_cast<long double>((p - 100) * 3) / 1000.0L); };
+    const auto vignette = [&](int w, int h) {
+        TPtImg t;
+        t.SetLength(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                t[x][y] = TPixel{uint8_t(hasard()), uint8_t(hasard()), uint8_t(hasard())};
+        return t;
+    };
+    const std::pair<int, int> tailles[] = {{320, 240}, {240, 320}, {17, 5}, {2, 2}, {1, 7}, {7, 1}};
+    int cas = 0;
+    for (auto [w, h] : tailles) {
+        const TPtImg v = vignette(w, h);
+        for (int n = 0; n < 12; ++n) {
+            long double c[4];
+            for (long double& ci : c)
+                ci = n < 4 ? curseur(hasard() % 201) : n < 8 ? (hasard() % 64) / 32.0L
+                                                             : (hasard() % 100000) / 25000.0L;
+            Bitmap rapide, reference;
+            TracerCompLum(v, rapide, c[0], c[1], c[2], c[3]);
+            TracerCompLumEtendu(v, reference, c[0], c[1], c[2], c[3]);
+            EXPECT_TRUE(rapide == reference) << w << " x " << h << " n=" << n;
+            ++cas;
+        }
+        for (int a = 1; a <= 90; a += (w == 320 ? 1 : 7)) {
+            const long double K = 1.0L - cosl(a * Pi / 180);
+            Bitmap rapide, reference;
+            TracerLignesFuite(v, rapide, K);
+            TracerLignesFuiteEtendu(v, reference, K);
+            EXPECT_TRUE(rapide == reference) << w << " x " << h << " a=" << a;
+            ++cas;
+        }
+        for (long double K : {0.0L, 0.5L, 1.0L, (hasard() % 1000) / 1000.0L}) {
+            Bitmap rapide, reference;
+            TracerLignesFuite(v, rapide, K);
+            TracerLignesFuiteEtendu(v, reference, K);
+            EXPECT_TRUE(rapide == reference) << w << " x " << h << " K=" << double(K);
+        }
+    }
+    EXPECT_GT(cas, 150);
+}
+
+}  // namespace

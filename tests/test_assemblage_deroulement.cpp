@@ -198,7 +198,7 @@ TEST(Assembler, AnnulationPendantLaDeuxiemeImage)
         for (int x = 0; x < 500; x += 7)
             ASSERT_EQ(pano.bmp.Ligne(y)[3 * x + 1], 0xFF);
     EXPECT_EQ(TablesPixels[0].Largeur(), 300);
-    EXPECT_NE(TablesPixels[0][0][0], (TPixel{0, 0, 0}));  // table remplie
+    EXPECT_EQ(TablesPixels[0][0][0], (TPixel{0, 150, 255}));  // luminosité appliquée
     EXPECT_EQ(TablesPixels[1].Largeur(), 300);
     EXPECT_EQ(TablesPixels[1][5][5], (TPixel{0, 0, 0}));  // dimensionnée, jamais remplie
     EXPECT_EQ(fenetre.dimPan.text(), QStringLiteral("H = 600 px"));

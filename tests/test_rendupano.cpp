@@ -1,56 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
+#include <cstring>
 
-#include "core/FenetrePano.h"
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
 #include "platform/Erreur.h"
-#include "platform/Image.h"
+#include "tests/FausseFenetre.h"
 
 namespace {
-
-// Fenêtre minimale : le fondu et la reprise ne lisent que CorrChro et
-// rappellent le zoom.
-class FenetreRendu : public TFenetrePano
-{
-public:
-    QCheckBox boucler, corrChro;
-    QComboBox mode, postHarmo, choix;
-    QLabel dim, angle, nom1, nom2, nom3;
-    TImage vue, img1, img2, img3;
-    QPushButton fondu;
-    QAction enrg{nullptr};
-    int zooms = 0;
-
-    QCheckBox* BouclerPano() override { return &boucler; }
-    QComboBox* ModeAsmbl() override { return &mode; }
-    QCheckBox* CorrChro() override { return &corrChro; }
-    QLabel* DimPan() override { return &dim; }
-    QLabel* AnglePan() override { return &angle; }
-    TImage* ImgPano() override { return &vue; }
-    QPushButton* FonduImg() override { return &fondu; }
-    QComboBox* PostHarmo() override { return &postHarmo; }
-    QAction* EnrgPano() override { return &enrg; }
-    void ZoomImgMouseUp() override { ++zooms; }
-    QComboBox* ChoixImg() override { return &choix; }
-    TImage* Image1() override { return &img1; }
-    TImage* Image2() override { return &img2; }
-    TImage* Image3() override { return &img3; }
-    QLabel* NomImg1() override { return &nom1; }
-    QLabel* NomImg2() override { return &nom2; }
-    QLabel* NomImg3() override { return &nom3; }
-    void ChargerCoefsImage() override {}
-    void AfficherCurseursPreTraits() override {}
-    void ActualiserApercu() override {}
-    void AfficherNiveauxRVB() override {}
-    long double AnglePixel() const override { return 0.0L; }
-    void SetModifie(bool) override {}
-};
 
 TPixel Gris(uint8_t v)
 {
@@ -62,12 +19,12 @@ TPixel Gris(uint8_t v)
 class Rendu : public ::testing::Test
 {
 protected:
-    FenetreRendu fenetre;
+    TFausseFenetre fenetre;
     Bitmap pano;
 
     void SetUp() override
     {
-        SeqPano = &fenetre;
+        fenetre.corrChro.setChecked(false);
         BmpPano = &pano;
         ListeImgs.clear();
         ImgsAssemblage.clear();
@@ -80,7 +37,6 @@ protected:
     }
     void TearDown() override
     {
-        SeqPano = nullptr;
         BmpPano = nullptr;
         ListeImgs.clear();
         ImgsAssemblage.clear();
@@ -167,7 +123,7 @@ TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
         EXPECT_EQ(l[3 * (26 + k)], attendus[k]) << k;
     EXPECT_EQ(l[3 * 25], 7);
     EXPECT_EQ(l[3 * 35], 7);
-    EXPECT_EQ(fenetre.zooms, 1);
+    EXPECT_EQ(fenetre.nbZoom, 1);
 
     const Bitmap une = pano;
     FiltrerRecouvrements();
@@ -213,7 +169,7 @@ TEST_F(Rendu, FonduJonctionNonCalculeeLeveErreur)
     } catch (const Erreur& e) {
         EXPECT_EQ(e.Message(), QString(MsgOperationIncorrecte));  // ligne 0 : 0 / 0
     }
-    EXPECT_EQ(fenetre.zooms, 0);
+    EXPECT_EQ(fenetre.nbZoom, 0);
 }
 
 TEST_F(Rendu, RepriseEclaircitLImageSombre)

@@ -4,45 +4,27 @@
 #include <QLabel>
 #include <QSignalSpy>
 
-#include "core/FenetrePano.h"
 #include "core/HarmoImgs.h"
 #include "platform/Image.h"
+#include "tests/FausseFenetre.h"
 
 namespace {
 
-// Fausse fenêtre principale : les contrôles de l'onglet et la trace des rappels.
-class FenetreVignette : public TFenetrePano
+// La fausse fenêtre commune, qui note en plus l'ordre des rappels.
+class FenetreVignette : public TFausseFenetre
 {
 public:
-    QComboBox choix, reprise;
-    TImage image1, image2, image3;
-    QLabel nom1, nom2, nom3;
     QStringList rappels;
-    bool modifie = false;
+    QComboBox& choix = choixImg;
+    QComboBox& reprise = postHarmo;
+    QLabel& nom1 = nomImg1;
+    QLabel& nom2 = nomImg2;
+    QLabel& nom3 = nomImg3;
 
-    QCheckBox* BouclerPano() override { return nullptr; }
-    QComboBox* ModeAsmbl() override { return nullptr; }
-    QCheckBox* CorrChro() override { return nullptr; }
-    QLabel* DimPan() override { return nullptr; }
-    QLabel* AnglePan() override { return nullptr; }
-    TImage* ImgPano() override { return nullptr; }
-    QPushButton* FonduImg() override { return nullptr; }
-    QComboBox* PostHarmo() override { return &reprise; }
-    QAction* EnrgPano() override { return nullptr; }
-    void ZoomImgMouseUp() override {}
-    QComboBox* ChoixImg() override { return &choix; }
-    TImage* Image1() override { return &image1; }
-    TImage* Image2() override { return &image2; }
-    TImage* Image3() override { return &image3; }
-    QLabel* NomImg1() override { return &nom1; }
-    QLabel* NomImg2() override { return &nom2; }
-    QLabel* NomImg3() override { return &nom3; }
     void ChargerCoefsImage() override { rappels << "Coefs"; }
     void AfficherCurseursPreTraits() override { rappels << "Curseurs"; }
     void ActualiserApercu() override { rappels << "Apercu"; }
     void AfficherNiveauxRVB() override { rappels << "Niveaux"; }
-    long double AnglePixel() const override { return 0.0L; }
-    void SetModifie(bool m) override { modifie = m; }
 };
 
 // Chaque pixel dit d'où il vient : B, V = bits bas de x, y ; R = bits hauts.
@@ -67,19 +49,12 @@ class Vignette : public ::testing::Test
 {
 protected:
     FenetreVignette fenetre;
-    TFenetrePano* ancienne = nullptr;
 
-    void SetUp() override
-    {
-        ancienne = SeqPano;
-        SeqPano = &fenetre;
-    }
     void TearDown() override
     {
         for (const TInfosImg& img : images)
             LibererBitmap(img.Bitmap);
         TableVignette.Liberer();
-        SeqPano = ancienne;
     }
 
     TImgs images;

@@ -1,0 +1,68 @@
+// Redessin de la vue d'un panoramique de 30000 × 3000 pixels selon le zoom.
+
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollArea>
+#include <QTabWidget>
+
+#include "app/AcqImgs.h"
+#include "core/UtilsPano.h"
+#include "ui_TSeqPano.h"
+
+namespace {
+
+TSeqPano& FenetreBanc()
+{
+    static std::unique_ptr<TSeqPano> fenetre;
+    if (fenetre == nullptr) {
+        if (QApplication::instance() == nullptr) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char nom[] = "kalvindo_bench";
+            static char* argv[] = {nom, nullptr};
+            static QApplication app(argc, argv);
+        }
+        static Bitmap panoramique;
+        if (BmpPano == nullptr)
+            BmpPano = &panoramique;
+        BmpPano->SetSize(30000, 3000);
+        for (int y = 0; y < 3000; ++y) {
+            uint8_t* p = BmpPano->Ligne(y);
+            for (int x = 0; x < 30000; ++x, p += 3) {
+                p[0] = static_cast<uint8_t>(x);
+                p[1] = static_cast<uint8_t>(y);
+                p[2] = static_cast<uint8_t>(x ^ y);
+            }
+        }
+        LargeurPano = 30000;
+        HauteurPano = 3000;
+        fenetre = std::make_unique<TSeqPano>();
+        fenetre->resize(1000, 680);
+        fenetre->Formulaire()->FctPano->setCurrentWidget(fenetre->Formulaire()->Assemblage);
+        fenetre->show();
+        QApplication::processEvents();
+    }
+    return *fenetre;
+}
+
+void BM_ZoomVue(benchmark::State& state)
+{
+    TSeqPano& fenetre = FenetreBanc();
+    fenetre.Formulaire()->ZoomImg->setValue(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        // Chaque changement de zoom réalloue l'image de la vue : on la compte.
+        state.PauseTiming();
+        fenetre.ImgPano()->Picture().SetSize(1, 1);
+        state.ResumeTiming();
+        fenetre.ZoomImgMouseUp();
+    }
+    state.counters["largeur"] = fenetre.ImgPano()->width();
+}
+
+}  // namespace
+
+BENCHMARK(BM_ZoomVue)->Arg(0)->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,134 @@
+#include <csetjmp>
+#include <cstdio>
+#include <utility>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/Decodeurs.h"
+#include "platform/DecodeursCommun.h"
+
+namespace {
+
+// libjpeg signale ses erreurs par longjmp : aucun objet C++ ne vit entre le
+// setjmp et les appels à la bibliothèque, seulement des pointeurs.
+struct GestionErreur
+{
+    jpeg_error_mgr mgr;
+    std::jmp_buf saut;
+};
+
+void ErreurFatale(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<GestionErreur*>(info->err)->saut, 1);
+}
+
+// Les avertissements se taisent, sauf la fin prématurée : un fichier tronqué
+// donnerait sinon une image complétée en gris.
+void Message(j_common_ptr info, int niveau)
+{
+    if (niveau < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        std::longjmp(reinterpret_cast<GestionErreur*>(info->err)->saut, 1);
+}
+
+void Silence(j_common_ptr) {}
+
+struct Decompression
+{
+    jpeg_decompress_struct info{};
+    GestionErreur erreur{};
+
+    Decompression()
+    {
+        info.err = jpeg_std_error(&erreur.mgr);
+        erreur.mgr.error_exit = ErreurFatale;
+        erreur.mgr.emit_message = Message;
+        erreur.mgr.output_message = Silence;
+        jpeg_create_decompress(&info);
+    }
+    ~Decompression() { jpeg_destroy_decompress(&info); }
+    Decompression(const Decompression&) = delete;
+    Decompression& operator=(const Decompression&) = delete;
+};
+
+bool LireEntete(Decompression& d, const uint8_t* donnees, size_t taille)
+{
+    if (setjmp(d.erreur.saut))
+        return false;
+    jpeg_mem_src(&d.info, donnees, static_cast<unsigned long>(taille));
+    if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK)
+        return false;
+    switch (d.info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        d.info.out_color_space = JCS_GRAYSCALE;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        d.info.out_color_space = JCS_CMYK;
+        break;
+    default:
+        d.info.out_color_space = JCS_EXT_BGR;
+        break;
+    }
+    return true;
+}
+
+bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)
+{
+    if (setjmp(d.erreur.saut))
+        return false;
+    jpeg_start_decompress(&d.info);
+    const int largeur = static_cast<int>(d.info.output_width);
+    if (d.info.output_width != static_cast<JDIMENSION>(image->Width()) ||
+        d.info.output_height != static_cast<JDIMENSION>(image->Height()))
+        return false;
+    // Fichiers CMYK d'Adobe : valeurs inversées.
+    const bool inverse = d.info.saw_Adobe_marker;
+    while (d.info.output_scanline < d.info.output_height) {
+        uint8_t* dest = image->Ligne(static_cast<int>(d.info.output_scanline));
+        if (d.info.out_color_space == JCS_EXT_BGR) {
+            JSAMPROW ligne = dest;
+            jpeg_read_scanlines(&d.info, &ligne, 1);
+            continue;
+        }
+        JSAMPROW ligne = ligneTravail;
+        jpeg_read_scanlines(&d.info, &ligne, 1);
+        if (d.info.out_color_space == JCS_GRAYSCALE) {
+            for (int x = 0; x < largeur; ++x, dest += 3)
+                dest[0] = dest[1] = dest[2] = ligneTravail[x];
+        } else {
+            for (int x = 0; x < largeur; ++x, dest += 3) {
+                const uint8_t* p = ligneTravail + 4 * x;
+                unsigned c = p[0], m = p[1], j = p[2], k = p[3];
+                if (!inverse) {
+                    c = 255 - c;
+                    m = 255 - m;
+                    j = 255 - j;
+                    k = 255 - k;
+                }
+                dest[0] = static_cast<uint8_t>((j * k + 127) / 255);
+                dest[1] = static_cast<uint8_t>((m * k + 127) / 255);
+                dest[2] = static_cast<uint8_t>((c * k + 127) / 255);
+            }
+        }
+    }
+    jpeg_finish_decompress(&d.info);
+    return true;
+}
+
+}  // namespace
+
+void DecoderJpeg(const uint8_t* donnees, size_t taille, Bitmap& dest)
+{
+    if (taille == 0)
+        ImageNonValide();
+    Decompression d;
+    if (!LireEntete(d, donnees, taille))
+        ImageNonValide();
+    VerifierDimensions(d.info.image_width, d.info.image_height);
+    Bitmap image(static_cast<int>(d.info.image_width), static_cast<int>(d.info.image_height));
+    std::vector<uint8_t> ligneTravail(static_cast<size_t>(image.Width()) * 4);
+    if (!LirePixels(d, &image, ligneTravail.data()))
+        ImageNonValide();
+    dest = std::move(image);
+}

@@ -1,0 +1,58 @@
+#include "platform/Decodeurs.h"
+
+#include <atomic>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/DecodeursCommun.h"
+
+namespace {
+std::atomic<int64_t> plafondPixels{0};
+}
+
+void DefinirPlafondPixels(int64_t pixels)
+{
+    plafondPixels = pixels;
+}
+
+void VerifierDimensions(int64_t largeur, int64_t hauteur)
+{
+    if (largeur <= 0 || hauteur <= 0 || !Bitmap::TailleAcceptable(largeur, hauteur))
+        ImageNonValide();
+    const int64_t plafond = plafondPixels;
+    if (plafond > 0 && largeur * hauteur > plafond)
+        ImageNonValide();
+}
+
+void ChargerImage(const QString& chemin, Bitmap& dest)
+{
+    const QString nom = QFileInfo(chemin).fileName();
+    const int point = nom.lastIndexOf(QLatin1Char('.'));
+    const QString extension = point >= 0 ? nom.mid(point + 1) : QString();
+    using Decodeur = void (*)(const uint8_t*, size_t, Bitmap&);
+    Decodeur decodeur = nullptr;
+    const QString e = extension.toLower();
+    if (e == QLatin1String("bmp"))
+        decodeur = DecoderBmp;
+    else if (e == QLatin1String("jpg") || e == QLatin1String("jpeg"))
+        decodeur = DecoderJpeg;
+    else if (e == QLatin1String("gif"))
+        decodeur = DecoderGif;
+    else if (e == QLatin1String("png"))
+        decodeur = DecoderPng;
+    else if (e == QLatin1String("tif") || e == QLatin1String("tiff"))
+        decodeur = DecoderTiff;
+    else
+        throw Erreur(QStringLiteral("Extension de fichier image inconnue (.%1)").arg(extension));
+
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
+    const QByteArray octets = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw Erreur(QStringLiteral("Impossible de lire le fichier %1").arg(QDir::toNativeSeparators(chemin)));
+    decodeur(reinterpret_cast<const uint8_t*>(octets.constData()), static_cast<size_t>(octets.size()), dest);
+}

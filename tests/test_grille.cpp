@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/AcqImgs.h"
+#include "app/GrilleImages.h"
+#include "core/UtilsPano.h"
+#include "platform/Dialogues.h"
+#include "test_points_outils.h"
+#include "ui_TSeqPano.h"
+
+TEST(RectangleVignette, GrandCoteA128PetitCentre)
+{
+    struct Cas
+    {
+        QRect cellule;
+        int largeur, hauteur;
+        QRect attendu;  // gauche, haut, largeur, hauteur
+    };
+    for (const Cas& c : {Cas{QRect(0, 0, 136, 136), 400, 300, QRect(4, 20, 128, 96)},
+                         Cas{QRect(0, 0, 136, 136), 300, 400, QRect(20, 4, 96, 128)},
+                         Cas{QRect(0, 0, 136, 136), 250, 250, QRect(4, 4, 128, 128)},
+                         Cas{QRect(50, 161, 136, 136), 400, 300, QRect(54, 181, 128, 96)},
+                         Cas{QRect(50, 161, 136, 136), 300, 400, QRect(70, 165, 96, 128)},
+                         // (136 − 1000 × 128 / 3000) / 2 = 46,67 : arrondi à 47
+                         Cas{QRect(0, 0, 136, 136), 3000, 1000, QRect(4, 47, 128, 42)},
+                         // (136 − 3 × 128 / 128) / 2 = 66,5 : arrondi au pair, 66
+                         Cas{QRect(0, 0, 136, 136), 128, 3, QRect(4, 66, 128, 4)}})
+        EXPECT_EQ(RectangleVignette(c.cellule, c.largeur, c.hauteur), c.attendu)
+            << c.largeur << " x " << c.hauteur;
+}
+
+namespace {
+
+// Fenêtre montrée sur l'onglet de la grille avec trois images de couleurs
+// unies différentes.
+class GrilleFenetre : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CrochetsDialogues crochets;
+        crochets.message = [](const DemandeMessage&) { return ReponseMessage::Ok; };
+        DefinirCrochetsDialogues(crochets);
+        fenetre = std::make_unique<TSeqPano>();
+        const QSize tailles[3] = {{400, 300}, {300, 400}, {200, 200}};
+        for (int i = 0; i < 3; ++i) {
+            AjouterImageTest(tailles[i].width(), tailles[i].height(), i + 1);
+            BitmapDe(ListeImgs[i])->Fill(0, 0, static_cast<uint8_t>(100 + 50 * i));
+        }
+        fenetre->NbImgs = 3;
+        grille().SetRowCount(4);
+        fenetre->resize(1000, 680);
+        fenetre->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
+        ui().FctPano->setCurrentWidget(ui().Images);
+        ui().Info01->show();
+        for (int n = 0; n < 3; ++n) {
+            grille().Repaint();
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(grille().RowHeight(1), 136);
+    }
+    void TearDown() override
+    {
+        fenetre.reset();
+        ViderImagesTest();
+        DefinirCrochetsDialogues({});
+    }
+    Ui::TSeqPano& ui() { return *fenetre->Formulaire(); }
+    TGrilleImages& grille() { return *ui().ListImgs; }
+    QPoint Centre(int ligne, int colonne = 2) { return grille().CellRect(colonne, ligne).center(); }
+    void Glisser(int de, int vers)
+    {
+        QWidget* v = grille().viewport();
+        QTest::mousePress(v, Qt::LeftButton, {}, Centre(de));
+        QTest::mouseMove(v, Centre(de) + QPoint(0, 40));
+        QTest::mouseMove(v, Centre(vers));
+        QTest::mouseRelease(v, Qt::LeftButton, {}, Centre(vers));
+    }
+    std::vector<HBitmap> Ordre()
+    {
+        std::vector<HBitmap> o;
+        for (const TInfosImg& R : ListeImgs)
+            o.push_back(R.Bitmap);
+        return o;
+    }
+
+    std::unique_ptr<TSeqPano> fenetre;
+};
+
+}  // namespace
+
+TEST_F(GrilleFenetre, AppuiChoisitLaLigneAvantDeSignalerLAppui)
+{
+    QSignalSpy choix(&grille(), &TGrilleImages::SelectCell);
+    QStringList ordre;
+    QObject::connect(&grille(), &TGrilleImages::SelectCell, [&](int, int r) { ordre << QStringLiteral("choix %1").arg(r); });
+    QObject::connect(&grille(), &TGrilleImages::MouseDown, [&] { ordre << QStringLiteral("appui"); });
+    QObject::connect(&grille(), &TGrilleImages::MouseUp, [&] { ordre << QStringLiteral("relâche"); });
+    QWidget* v = grille().viewport();
+
+    QTest::mousePress(v, Qt::LeftButton, {}, Centre(2));
+    QTest::mouseMove(v, Centre(3));
+    QTest::mouseMove(v, Centre(3) + QPoint(0, 10));  // même ligne : rien de plus
+    QTest::mouseRelease(v, Qt::LeftButton, {}, Centre(3));
+    EXPECT_EQ(ordre, (QStringList{"choix 2", "appui", "choix 3", "relâche"}));
+    EXPECT_EQ(grille().Row(), 3);
+
+    ordre.clear();
+    QTest::mousePress(v, Qt::LeftButton, {}, Centre(0));  // en-tête
+    QTest::mouseRelease(v, Qt::LeftButton, {}, Centre(0));
+    QTest::mousePress(v, Qt::RightButton, {}, Centre(1));
+    QTest::mouseRelease(v, Qt::RightButton, {}, Centre(1));
+    EXPECT_EQ(ordre, (QStringList{"appui", "relâche", "appui", "relâche"}));
+    EXPECT_EQ(grille().Row(), 3);
+}
+
+TEST_F(GrilleFenetre, GlisserEchangeDeuxImagesSeulementAvecInfo01)
+{
+    const auto avant = Ordre();
+    Glisser(1, 3);
+    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+    EXPECT_FALSE(fenetre->CelluleChoisie);
+
+    // Appui et relâche sur la même ligne : aucun échange.
+    QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, Centre(2));
+    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+
+    ui().Info01->hide();
+    Glisser(1, 2);
+    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+    EXPECT_EQ(grille().Row(), 2);  // seule la sélection a suivi
+}
+
+TEST_F(GrilleFenetre, VignettesDansLeurRectangle)
+{
+    const QImage capture = grille().viewport()->grab().toImage();
+    for (int ligne = 1; ligne <= 3; ++ligne) {
+        const QRect cellule = grille().CellRect(1, ligne);
+        const TInfosImg& R = ListeImgs[ligne - 1];
+        const QRect cible = RectangleVignette(cellule, R.Largeur, R.Hauteur);
+        const uint8_t rouge = BitmapDe(R)->Ligne(0)[2];
+        auto pixelRouge = [&](QPoint p) { return qRed(capture.pixel(p)) == rouge && qBlue(capture.pixel(p)) == 0; };
+        EXPECT_TRUE(pixelRouge(cible.topLeft() + QPoint(1, 1))) << ligne;
+        EXPECT_TRUE(pixelRouge(cible.bottomRight() - QPoint(1, 1))) << ligne;
+        EXPECT_FALSE(pixelRouge(cible.topLeft() - QPoint(2, 2))) << ligne;
+        EXPECT_FALSE(pixelRouge(cible.bottomRight() + QPoint(2, 2))) << ligne;
+    }
+}
+
+TEST_F(GrilleFenetre, SansImageLaLigneDeDonneesEstCachee)
+{
+    fenetre->NbImgs = 0;
+    grille().SetRowCount(2);
+    grille().Repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grille().RowHeight(1), 0);
+    EXPECT_EQ(grille().RowHeight(0), 24);
+    QSignalSpy choix(&grille(), &TGrilleImages::SelectCell);
+    QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(choix.count(), 0);
+}

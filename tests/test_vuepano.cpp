@@ -1,0 +1,257 @@
+// Onglet Assemblage : contrôle des points, zoom de la vue, largeur des
+// recouvrements et formulaire.
+
+#include <cmath>
+
+#include "tests/test_vuepano_commun.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+struct CasPoints
+{
+    std::vector<int> points;
+    bool boucler;
+    bool attendu;
+};
+
+}  // namespace
+
+using VuePano = BancVuePano;
+
+TEST_F(VuePano, ControleDesPoints)
+{
+    const CasPoints cas[] = {
+        {{}, false, false},
+        {{4}, false, false},            // une seule image
+        {{2, 4, 2}, false, true},
+        {{2, 4, 2}, true, false},       // la boucle demande 4 points aux extrémités
+        {{4, 4, 4}, true, true},
+        {{2, 3, 2}, false, false},      // image intérieure incomplète
+        {{1, 4, 2}, false, false},
+        {{2, 2}, false, true},
+        {{4, 2}, true, false},
+    };
+    for (const CasPoints& c : cas) {
+        for (TInfosImg& img : ListeImgs)
+            LibererBitmap(img.Bitmap);
+        ListeImgs.clear();
+        for (int n : c.points)
+            AjouterImage(n);
+        f->BouclerPano->setChecked(c.boucler);
+        EXPECT_EQ(fenetre->PtsControleDefinis(), c.attendu)
+            << c.points.size() << " images, boucle " << c.boucler;
+    }
+}
+
+TEST_F(VuePano, LancementRefuseSansLesPoints)
+{
+    AjouterImage(2);
+    AjouterImage(3);
+    AjouterImage(2);
+    f->AssemblerImg->setEnabled(true);
+    QTest::mouseClick(f->AssemblerImg, Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].type, TypeMessage::Avertissement);
+    EXPECT_EQ(messages[0].boutons, BoutonsMessage::Ok);
+    EXPECT_EQ(messages[0].texte, QStringLiteral("Tous les points de contrôle n'ont pas été définis"));
+    EXPECT_FALSE(f->Cafe->isVisible());
+}
+
+TEST_F(VuePano, ZoomEntreAjusteEtTailleReelle)
+{
+    LargeurBoite(950);
+    DefinirPanorama(3000, 300);
+    struct Cas
+    {
+        int position, W, H;
+        const char* texte;
+    };
+    // À mi-course la hauteur 197,5 s'arrondit au pair.
+    const Cas cas[] = {{0, 950, 95, "Kr = 32 %"},
+                       {100, 3000, 300, "Kr = 100 %"},
+                       {50, 1975, 198, "Kr = 66 %"}};
+    for (const Cas& c : cas) {
+        Zoomer(c.position);
+        EXPECT_EQ(f->ImgPano->width(), c.W) << c.position;
+        EXPECT_EQ(f->ImgPano->height(), c.H) << c.position;
+        EXPECT_EQ(f->ImgPano->Picture().Width(), c.W);
+        EXPECT_EQ(f->ImgPano->Picture().Height(), c.H);
+        EXPECT_EQ(f->InfoZoom->text(), QString::fromUtf8(c.texte));
+        EXPECT_EQ(fenetre->Kr, static_cast<long double>(c.W) / 3000);
+        EXPECT_EQ(fenetre->KrPrecedent, fenetre->Kr);
+    }
+}
+
+TEST_F(VuePano, TailleReelleRecopieLePanoramique)
+{
+    LargeurBoite(950);
+    DefinirPanorama(1200, 200);
+    Zoomer(100);
+    EXPECT_TRUE(f->ImgPano->Picture() == *BmpPano);
+}
+
+TEST_F(VuePano, ReductionLisseGardeUneTeinteUnie)
+{
+    LargeurBoite(950);
+    DefinirPanorama(3000, 300);
+    BmpPano->Fill(10, 120, 230);
+    Zoomer(0);
+    const Bitmap& vue = f->ImgPano->Picture();
+    for (int y = 0; y < vue.Height(); ++y)
+        for (int x = 0; x < vue.Width(); ++x) {
+            const uint8_t* p = vue.Ligne(y) + 3 * x;
+            ASSERT_EQ(p[0], 10);
+            ASSERT_EQ(p[1], 120);
+            ASSERT_EQ(p[2], 230);
+        }
+}
+
+TEST_F(VuePano, PanoramiqueEtroitAgrandi)
+{
+    LargeurBoite(950);
+    DefinirPanorama(500, 100);
+    Zoomer(0);
+    EXPECT_EQ(f->ImgPano->width(), 950);
+    EXPECT_EQ(f->ImgPano->height(), 190);
+    EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = 190 %"));
+    EXPECT_GT(fenetre->Kr, 1.0L);
+}
+
+TEST_F(VuePano, SansPanoramiqueRienNeChange)
+{
+    LargeurBoite(950);
+    BmpPano->SetSize(0, 0);
+    f->ImgPano->resize(20, 10);
+    Zoomer(40);
+    EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = .. %"));
+    EXPECT_EQ(f->ImgPano->width(), 20);
+    EXPECT_EQ(fenetre->Kr, 1.0L);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(VuePano, RelachementDuCurseurRedessine)
+{
+    LargeurBoite(950);
+    DefinirPanorama(3000, 300);
+    f->ZoomImg->setValue(100);
+    EXPECT_NE(f->ImgPano->width(), 3000);  // déplacer ne suffit pas
+    QTest::mouseRelease(f->ZoomImg, Qt::LeftButton);
+    EXPECT_EQ(f->ImgPano->width(), 3000);
+}
+
+TEST_F(VuePano, LaSelectionSuitLeZoom)
+{
+    LargeurBoite(950);
+    DefinirPanorama(3000, 300);
+    Zoomer(0);
+    const Bitmap nue = f->ImgPano->Picture();
+    TSelection& s = fenetre->Selection;
+    s.Active = true;
+    s.Coin1 = QPoint(123, 17);
+    s.Coin2 = QPoint(611, 81);
+    s.Gauche = 123, s.Haut = 17, s.Droite = 611, s.Bas = 81;
+    s.LargeurSel = 488, s.HauteurSel = 64;
+    for (int position : {50, 100, 37, 0, 73}) {
+        const long double krAvant = fenetre->Kr;
+        const TSelection avant = s;
+        Zoomer(position);
+        const long double kr = fenetre->Kr;
+        for (auto [ancien, nouveau] : {std::pair{avant.Gauche, s.Gauche}, {avant.Haut, s.Haut},
+                                       {avant.Droite, s.Droite}, {avant.Bas, s.Bas}})
+            EXPECT_LE(std::fabs(static_cast<double>(nouveau / kr - ancien / krAvant)),
+                      1.0 / static_cast<double>(kr) + 1e-9)
+                << position;
+        EXPECT_EQ(s.Coin1, QPoint(s.Gauche, s.Haut));
+        EXPECT_EQ(s.Coin2, QPoint(s.Droite, s.Bas));
+    }
+    // Le rectangle est redessiné sur la nouvelle vue : un second tracé rend la vue nue.
+    Zoomer(0);
+    s.Tracer(f->ImgPano);
+    EXPECT_TRUE(f->ImgPano->Picture() == nue);
+}
+
+TEST_F(VuePano, LargeurDesRecouvrements)
+{
+    struct Cas
+    {
+        const char* texte;
+        int attendu;
+        bool erreur;
+    };
+    const Cas cas[] = {{"12", 12, false}, {"ab", 12, true}, {"", 12, true},
+                       {"-5", -5, false}, {"7", 7, false},  {"1x", 7, true}};
+    LargeurRecouvrement = 20;
+    for (const Cas& c : cas) {
+        messages.clear();
+        f->LRecouvr->setText(QString::fromUtf8(c.texte));
+        fenetre->LRecouvrExit();
+        EXPECT_EQ(LargeurRecouvrement, c.attendu) << c.texte;
+        if (c.erreur) {
+            ASSERT_EQ(messages.size(), 1u) << c.texte;
+            EXPECT_EQ(messages[0].texte,
+                      QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(c.texte));
+        } else {
+            EXPECT_TRUE(messages.empty()) << c.texte;
+        }
+    }
+}
+
+TEST_F(VuePano, ModifierLaLargeurDesactiveFonduEtReprise)
+{
+    f->FonduImg->setEnabled(true);
+    f->PostHarmo->setEnabled(true);
+    f->LRecouvr->setFocus();
+    QTest::keyClick(f->LRecouvr, Qt::Key_5);  // champ plein : rien ne change
+    EXPECT_TRUE(f->FonduImg->isEnabled());
+    QTest::keyClick(f->LRecouvr, Qt::Key_Backspace);
+    EXPECT_FALSE(f->FonduImg->isEnabled());
+    EXPECT_FALSE(f->PostHarmo->isEnabled());
+    QTest::keyClicks(f->LRecouvr, QStringLiteral("345"));
+    EXPECT_EQ(f->LRecouvr->text(), QStringLiteral("23"));  // deux caractères au plus
+}
+
+TEST_F(VuePano, PasDImageSelectionneeNeDemandeRien)
+{
+    f->PostHarmo->setEnabled(true);
+    f->PostHarmo->addItem(QStringLiteral("a.jpg"));
+    f->PostHarmo->addItem(QStringLiteral("b.jpg"));
+    f->PostHarmo->addItem(QStringLiteral("Pas d'image sélectionnée"));
+    f->PostHarmo->setCurrentIndex(2);
+    emit f->PostHarmo->activated(2);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(ConserverImgs);
+}
+
+TEST_F(VuePano, TextesExactsEtImageDAttente)
+{
+    EXPECT_EQ(f->BtePrm->title(), QStringLiteral(" Paramètres d'assemblage "));
+    EXPECT_EQ(f->ConstructPano->title(), QStringLiteral(" Construction du panoramique "));
+    ASSERT_EQ(f->ModeAsmbl->count(), 2);
+    EXPECT_EQ(f->ModeAsmbl->itemText(0), QStringLiteral(" Le plus proche voisin"));
+    EXPECT_EQ(f->ModeAsmbl->itemText(1), QStringLiteral(" Interpolation bilinéaire"));
+    // L'image vient d'une ressource de bibliothèque statique : elle doit être liée.
+    EXPECT_FALSE(f->Cafe->isVisible());
+    EXPECT_EQ(f->Cafe->pixmap().size(), QSize(69, 102));
+}
+
+TEST_F(VuePano, DispositionDeLOnglet)
+{
+    for (const QSize taille : {QSize(1000, 680), QSize(1400, 900)}) {
+        fenetre->resize(taille);
+        QCoreApplication::processEvents();
+        const QRect page = f->Assemblage->rect();
+        EXPECT_EQ(f->AffPano->width(), page.width() - 10);
+        EXPECT_EQ(f->AffPano->height(), page.height() / 2);
+        for (QWidget* w : {static_cast<QWidget*>(f->AffPano), static_cast<QWidget*>(f->TailleImg),
+                           static_cast<QWidget*>(f->BtePrm),
+                           static_cast<QWidget*>(f->ConstructPano),
+                           static_cast<QWidget*>(f->Cafe)})
+            EXPECT_TRUE(page.contains(w->geometry())) << w->objectName().toStdString();
+        EXPECT_FALSE(f->TailleImg->geometry().intersects(f->BtePrm->geometry()));
+        EXPECT_FALSE(f->TailleImg->geometry().intersects(f->ConstructPano->geometry()));
+        EXPECT_FALSE(f->AffPano->geometry().intersects(f->TailleImg->geometry()));
+    }
+}
