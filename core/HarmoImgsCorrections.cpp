@@ -139,7 +139,8 @@ void CorrigerLuminosite(int i)
         }
         if (x < W) {
             const double g = A + FractionApprochee(x, W, pasX) * B;
-            if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite, &p[x].B))
+            if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite,
+                                 &p[x].B))
                 PixelLuminosite(p[x], x, W, v, v1, k);
         }
     }
