@@ -3,46 +3,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QComboBox>
 
 #include "core/CorrectionsGeometriques.h"
-#include "core/FenetrePano.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
+#include "tests/FausseFenetre.h"
 
 namespace {
 
 constexpr int W = 3000;
 constexpr int H = 2000;
-
-class FenetreMode : public TFenetrePano
-{
-public:
-    QComboBox mode;
-    QCheckBox* BouclerPano() override { return nullptr; }
-    QComboBox* ModeAsmbl() override { return &mode; }
-    QCheckBox* CorrChro() override { return nullptr; }
-    QLabel* DimPan() override { return nullptr; }
-    QLabel* AnglePan() override { return nullptr; }
-    TImage* ImgPano() override { return nullptr; }
-    QPushButton* FonduImg() override { return nullptr; }
-    QComboBox* PostHarmo() override { return nullptr; }
-    QAction* EnrgPano() override { return nullptr; }
-    void ZoomImgMouseUp() override {}
-    QComboBox* ChoixImg() override { return nullptr; }
-    TImage* Image1() override { return nullptr; }
-    TImage* Image2() override { return nullptr; }
-    TImage* Image3() override { return nullptr; }
-    QLabel* NomImg1() override { return nullptr; }
-    QLabel* NomImg2() override { return nullptr; }
-    QLabel* NomImg3() override { return nullptr; }
-    void ChargerCoefsImage() override {}
-    void AfficherCurseursPreTraits() override {}
-    void ActualiserApercu() override {}
-    void AfficherNiveauxRVB() override {}
-    long double AnglePixel() const override { return 0.0L; }
-    void SetModifie(bool) override {}
-};
 
 // Le combo de la fausse fenêtre demande une application Qt, sans écran.
 void ApplicationQt()
@@ -51,7 +21,8 @@ void ApplicationQt()
     static char nom[] = "kalvindo_bench";
     static char* argv[] = {nom, nullptr};
     if (QApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         static QApplication app(argc, argv);
     }
 }
@@ -117,15 +88,12 @@ void BM_Horizontalite(benchmark::State& etat)
 {
     PreparerImage();
     ApplicationQt();
-    FenetreMode fenetre;
-    fenetre.mode.addItems({" Le plus proche voisin", " Interpolation bilinéaire"});
+    TFausseFenetre fenetre;
     fenetre.mode.setCurrentIndex(static_cast<int>(etat.range(0)));
-    SeqPano = &fenetre;
     for (auto _ : etat) {
         CorrigerHorizontalite(0, 12);
         benchmark::DoNotOptimize(TablesPixels[0].Ligne(0));
     }
-    SeqPano = nullptr;
     Debit(etat);
 }
 
@@ -133,16 +101,13 @@ void BM_HorizontaliteLignesFuite(benchmark::State& etat)
 {
     PreparerImage();
     ApplicationQt();
-    FenetreMode fenetre;
-    fenetre.mode.addItems({" Le plus proche voisin", " Interpolation bilinéaire"});
+    TFausseFenetre fenetre;
     fenetre.mode.setCurrentIndex(static_cast<int>(etat.range(0)));
-    SeqPano = &fenetre;
     CorrigerLignesFuite(0, 0.0L);
     for (auto _ : etat) {
         CorrigerHorizontaliteLignesFuite(0, -12, TableTravail);
         benchmark::DoNotOptimize(TablesPixels[0].Ligne(0));
     }
-    SeqPano = nullptr;
     Debit(etat);
 }
 

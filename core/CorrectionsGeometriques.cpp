@@ -240,6 +240,10 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
     const int mode = ModeDeformation();
 
     if (mode == 0 || mode == 1) {
+        // Sans rotation ou d'un quart de tour, u et v tombent sur les pixels :
+        // le bilinéaire rend exactement le plus proche voisin.
+        const bool droit =
+            (Rot.sinA == 0.0L || Rot.cosA == 0.0L) && S.largeur >= Rot.W && S.hauteur >= Rot.H;
         const int64_t yDebut = std::max<int64_t>(Rot.y0, 0);
         const int64_t yFin = std::min<int64_t>(Rot.y1, Rot.H - 1);
         for (int64_t y = yDebut; y <= yFin; ++y) {
@@ -247,9 +251,7 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
             const long double oy = y - Rot.cy;
             const long double oySin = oy * Rot.sinA;
             const long double oyCos = oy * Rot.cosA;
-            // Sans rotation, u = x et v = y tombent sur les pixels : le
-            // bilinéaire rend exactement le plus proche voisin.
-            if (mode == 0 || (Rot.sinA == 0.0L && S.largeur >= Rot.W && S.hauteur >= Rot.H))
+            if (mode == 0 || droit)
                 LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
             else
                 LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);

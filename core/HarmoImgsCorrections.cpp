@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <smmintrin.h>
+
 #include "core/ArrondiOctet.h"
 
 namespace {
@@ -60,6 +62,54 @@ struct TGainsCoins
     }
 };
 
+// Deux pixels voisins traités canal par canal sur les deux voies d'un
+// registre double ; faux quand un des six canaux demande le calcul étendu.
+inline bool PaireApprochee(TPixel* p, __m128d gB, __m128d gV, __m128d gR, __m128d Limite)
+{
+    const __m128d xb = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].B], OctetD[p[1].B]), gB);
+    const __m128d xv = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].V], OctetD[p[1].V]), gV);
+    const __m128d xr = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].R], OctetD[p[1].R]), gR);
+    constexpr int arrondi = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+    const __m128d rb = _mm_round_pd(xb, arrondi);
+    const __m128d rv = _mm_round_pd(xv, arrondi);
+    const __m128d rr = _mm_round_pd(xr, arrondi);
+    const __m128d sansSigne = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    const __m128d sur = _mm_and_pd(
+        _mm_and_pd(_mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xb, rb), sansSigne), Limite),
+                   _mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xv, rv), sansSigne), Limite)),
+        _mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xr, rr), sansSigne), Limite));
+    if (_mm_movemask_pd(sur) != 3)
+        return false;
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d max = _mm_set1_pd(255.0);
+    const __m128i ib = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rb, zero), max));
+    const __m128i iv = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rv, zero), max));
+    const __m128i ir = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rr, zero), max));
+    p[0] = {static_cast<uint8_t>(_mm_cvtsi128_si32(ib)), static_cast<uint8_t>(_mm_cvtsi128_si32(iv)),
+            static_cast<uint8_t>(_mm_cvtsi128_si32(ir))};
+    p[1] = {static_cast<uint8_t>(_mm_extract_epi32(ib, 1)), static_cast<uint8_t>(_mm_extract_epi32(iv, 1)),
+            static_cast<uint8_t>(_mm_extract_epi32(ir, 1))};
+    return true;
+}
+
+void PixelLuminosite(TPixel& p, int x, int W, long double v, long double v1, const TGainsCoins& k)
+{
+    const long double u = Fraction(x, W);
+    const long double g = k.Gain(u, 1.0L - u, v, v1);
+    p.R = OctetArrondi(p.R * g);
+    p.V = OctetArrondi(p.V * g);
+    p.B = OctetArrondi(p.B * g);
+}
+
+void PixelChromaticite(TPixel& p, int x, int W, long double v, long double v1, const TGainsCoins (&k)[3])
+{
+    const long double u = Fraction(x, W);
+    const long double u1 = 1.0L - u;
+    p.R = OctetArrondi(p.R * k[2].Gain(u, u1, v, v1));
+    p.V = OctetArrondi(p.V * k[1].Gain(u, u1, v, v1));
+    p.B = OctetArrondi(p.B * k[0].Gain(u, u1, v, v1));
+}
+
 }  // namespace
 
 void CorrigerLuminosite(int i)
@@ -67,6 +117,7 @@ void CorrigerLuminosite(int i)
     const TInfosImg& R = ImgsAssemblage[i];
     TPtImg& T = TablesPixels[i];
     const TGainsCoins k(R.CoefHG, R.CoefBG, R.CoefHD, R.CoefBD);
+    const __m128d limite = _mm_set1_pd(k.limite);
     const int W = T.Largeur();
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
@@ -77,15 +128,20 @@ void CorrigerLuminosite(int i)
         double A, B;
         k.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
         TPixel* p = T.Ligne(y);
-        for (int x = 0; x < W; ++x) {
+        int x = 0;
+        for (; x + 1 < W; x += 2) {
+            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
+            const __m128d g = _mm_add_pd(_mm_set1_pd(A), _mm_mul_pd(du, _mm_set1_pd(B)));
+            if (!PaireApprochee(&p[x], g, g, g, limite)) {
+                PixelLuminosite(p[x], x, W, v, v1, k);
+                PixelLuminosite(p[x + 1], x + 1, W, v, v1, k);
+            }
+        }
+        if (x < W) {
             const double g = A + FractionApprochee(x, W, pasX) * B;
-            if (OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite, &p[x].B))
-                continue;
-            const long double u = Fraction(x, W);
-            const long double ge = k.Gain(u, 1.0L - u, v, v1);
-            p[x].R = OctetArrondi(p[x].R * ge);
-            p[x].V = OctetArrondi(p[x].V * ge);
-            p[x].B = OctetArrondi(p[x].B * ge);
+            if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite,
+                                 &p[x].B))
+                PixelLuminosite(p[x], x, W, v, v1, k);
         }
     }
 }
@@ -96,10 +152,11 @@ void CorrigerChromaticite(int i)
     TPtImg& T = TablesPixels[i];
     // Coins rangés HG, HD, BD, BG ; canaux B, V, R.
     const float (&F)[4][3] = R.FacteursRVB;
-    const TGainsCoins kB(F[0][0], F[3][0], F[1][0], F[2][0]);
-    const TGainsCoins kV(F[0][1], F[3][1], F[1][1], F[2][1]);
-    const TGainsCoins kR(F[0][2], F[3][2], F[1][2], F[2][2]);
-    const double limite = std::min({kB.limite, kV.limite, kR.limite});
+    const TGainsCoins k[3] = {{F[0][0], F[3][0], F[1][0], F[2][0]},
+                              {F[0][1], F[3][1], F[1][1], F[2][1]},
+                              {F[0][2], F[3][2], F[1][2], F[2][2]}};
+    const double limite = std::min({k[0].limite, k[1].limite, k[2].limite});
+    const __m128d limiteD = _mm_set1_pd(limite);
     const int W = T.Largeur();
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
@@ -108,22 +165,26 @@ void CorrigerChromaticite(int i)
         const long double v = Fraction(y, H);
         const long double v1 = 1.0L - v;
         const double dv = FractionApprochee(y, H, pasY);
-        double AB, BB, AV, BV, AR, BR;
-        kB.LigneApprochee(dv, AB, BB);
-        kV.LigneApprochee(dv, AV, BV);
-        kR.LigneApprochee(dv, AR, BR);
+        double A[3], B[3];
+        for (int c = 0; c < 3; ++c)
+            k[c].LigneApprochee(dv, A[c], B[c]);
         TPixel* p = T.Ligne(y);
-        for (int x = 0; x < W; ++x) {
+        int x = 0;
+        for (; x + 1 < W; x += 2) {
+            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
+            const __m128d gB = _mm_add_pd(_mm_set1_pd(A[0]), _mm_mul_pd(du, _mm_set1_pd(B[0])));
+            const __m128d gV = _mm_add_pd(_mm_set1_pd(A[1]), _mm_mul_pd(du, _mm_set1_pd(B[1])));
+            const __m128d gR = _mm_add_pd(_mm_set1_pd(A[2]), _mm_mul_pd(du, _mm_set1_pd(B[2])));
+            if (!PaireApprochee(&p[x], gB, gV, gR, limiteD)) {
+                PixelChromaticite(p[x], x, W, v, v1, k);
+                PixelChromaticite(p[x + 1], x + 1, W, v, v1, k);
+            }
+        }
+        if (x < W) {
             const double du = FractionApprochee(x, W, pasX);
-            if (OctetsApproches(OctetD[p[x].B] * (AB + du * BB), OctetD[p[x].V] * (AV + du * BV),
-                                OctetD[p[x].R] * (AR + du * BR),
-                                limite, &p[x].B))
-                continue;
-            const long double u = Fraction(x, W);
-            const long double u1 = 1.0L - u;
-            p[x].R = OctetArrondi(p[x].R * kR.Gain(u, u1, v, v1));
-            p[x].V = OctetArrondi(p[x].V * kV.Gain(u, u1, v, v1));
-            p[x].B = OctetArrondi(p[x].B * kB.Gain(u, u1, v, v1));
+            if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
+                                 OctetD[p[x].R] * (A[2] + du * B[2]), limite, &p[x].B))
+                PixelChromaticite(p[x], x, W, v, v1, k);
         }
     }
 }

@@ -38,7 +38,9 @@ void Coefs(long double hg, long double hd, long double bd, long double bg)
 
 TEST(ArrondiOctet, EgalAuRoundBorne)
 {
-    auto reference = [](long double x) { return static_cast<uint8_t>(std::clamp<int64_t>(Round(x), 0, 255)); };
+    auto reference = [](long double x) {
+        return static_cast<uint8_t>(std::clamp<int64_t>(Round(x), 0, 255));
+    };
     std::vector<long double> valeurs = {-1e18L, -300.0L, -0.5L, -0.0L, 0.0L, 0.5L, 1.5L, 2.5L, 254.5L,
                                         255.0L, 255.4999L, 255.5L, 256.5L, 1e18L};
     for (int k = -4; k <= 2 * 260; ++k)
@@ -148,7 +150,8 @@ namespace {
 
 // Chemin scalaire simple, pixel par pixel en étendu, tel que l'algorithme
 // s'écrit : la référence des boucles rapides.
-long double Blend(long double u, long double v, long double hg, long double bg, long double hd, long double bd)
+long double Blend(long double u, long double v, long double hg, long double bg, long double hd,
+                  long double bd)
 {
     return (1 - u) * (1 - v) * hg + (1 - u) * v * bg + u * (1 - v) * hd + u * v * bd;
 }

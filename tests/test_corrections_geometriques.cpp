@@ -355,7 +355,8 @@ TPtImg ReferenceRotation(const TPtImg& S, TPoint32 H1, TPoint32 H2, int D, int m
                 for (int c = 0; c < 3; ++c)
                     (&T[x][y].B)[c] = Borne((1 - tx) * (1 - ty) * (&S[sx][r0].B)[c] +
                                             tx * (1 - ty) * (&S[sx + 1][r0].B)[c] +
-                                            tx * ty * (&S[sx + 1][r1].B)[c] + (1 - tx) * ty * (&S[sx][r1].B)[c]);
+                                            tx * ty * (&S[sx + 1][r1].B)[c] +
+                                            (1 - tx) * ty * (&S[sx][r1].B)[c]);
             }
         }
     return T;
@@ -391,7 +392,8 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
         const int D = choix(gen) < 3 ? 0 : dec(gen);
         const int mode = grande ? 1 : k % 2;
         fenetre_.mode.setCurrentIndex(mode);
-        ImgsAssemblage[0].CoefFuite = k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
+        ImgsAssemblage[0].CoefFuite =
+            k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
         Horizon(H1.X, H1.Y, H2.X, H2.Y);
 
         CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
