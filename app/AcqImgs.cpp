@@ -1,27 +1,307 @@
 #include "app/AcqImgs.h"
 
+#include <algorithm>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QTableView>
+#include <QUrl>
+
+#include "app/APropos.h"
+#include "app/AcqImgsComposants.h"
+#include "app/Preferences.h"
 #include "core/UtilsPano.h"
+#include "platform/Application.h"
+#include "platform/Cp1252.h"
+#include "platform/Dialogues.h"
+#include "platform/Erreur.h"
+#include "platform/Systeme.h"
 #include "ui_TSeqPano.h"
 
 TSeqPano* FenetreSeqPano = nullptr;
+
+namespace {
+
+constexpr int LargeurMin = 1000;
+constexpr int HauteurMin = 680;
+constexpr int LargeurPanneauMemoire = 150;
+
+const std::string SectionFenetre = "MainWindow";
+const std::string SectionRepertoire = "R\xE9pertoire";  // « Répertoire » en Windows-1252
+const std::string SectionJpeg = "JPEG";
+
+QString& CheminImpose()
+{
+    static QString chemin;
+    return chemin;
+}
+
+// Les dossiers vont au fichier en Windows-1252 ; un nom que cette page ne sait
+// pas écrire part en UTF-8 plutôt que d'être perdu.
+std::string VersIni(const QString& texte)
+{
+    std::string octets = VersCp1252(texte);
+    if (DepuisCp1252(octets) == texte)
+        return octets;
+    return texte.toUtf8().toStdString();
+}
+
+QString DepuisIni(const std::string& octets)
+{
+    const bool horsAscii = std::any_of(octets.begin(), octets.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (horsAscii) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString texte = utf8(QByteArray::fromStdString(octets));
+        if (!utf8.hasError())
+            return texte;
+    }
+    return DepuisCp1252(octets);
+}
+
+QLabel* PanneauStatut(const QStatusBar* barre, int numero)
+{
+    return barre->findChild<QLabel*>(QStringLiteral("PanneauStatut%1").arg(numero));
+}
+
+}  // namespace
+
+QString CheminReglages()
+{
+    if (!CheminImpose().isEmpty())
+        return CheminImpose();
+    const QFileInfo exe(CheminExecutable());
+    return exe.path() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".ini");
+}
+
+void ImposerCheminReglages(const QString& chemin)
+{
+    CheminImpose() = chemin;
+}
 
 TSeqPano::TSeqPano(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TSeqPano>())
 {
     FenetreSeqPano = this;
     SeqPano = this;
     ui->setupUi(this);
+    DefinirFenetreParente(this);
+
+    auto* panneau0 = new QLabel(ui->InfosStatut);
+    panneau0->setObjectName(QStringLiteral("PanneauStatut0"));
+    panneau0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panneau0->setMaximumWidth(850);
+    ui->InfosStatut->addWidget(panneau0, 1);
+    auto* panneau1 = new QLabel(ui->InfosStatut);
+    panneau1->setObjectName(QStringLiteral("PanneauStatut1"));
+    panneau1->setFixedWidth(LargeurPanneauMemoire);
+    panneau1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panneau1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // Le texte de la charge mémoire doit tenir dans les 150 pixels du panneau.
+    QFont petite = panneau1->font();
+    const QString plusLong = QStringLiteral("Mémoire utilisée : 100 %     ");
+    while (petite.pointSizeF() > 6 &&
+           QFontMetrics(petite).horizontalAdvance(plusLong) > LargeurPanneauMemoire - 2 * panneau1->frameWidth())
+        petite.setPointSizeF(petite.pointSizeF() - 0.5);
+    panneau1->setFont(petite);
+    ui->InfosStatut->addPermanentWidget(panneau1);
+
+    const struct {
+        QAction* action;
+        QStyle::StandardPixmap icone;
+    } icones[] = {
+        {ui->ChargerSerieImgs, QStyle::SP_DirOpenIcon},
+        {ui->ChargerUneImage, QStyle::SP_FileIcon},
+        {ui->NouveauPrj, QStyle::SP_FileDialogNewFolder},
+        {ui->OuvrirPrj, QStyle::SP_DialogOpenButton},
+        {ui->EnregistrerPrj, QStyle::SP_DialogSaveButton},
+        {ui->EnregistrerPrjsous, QStyle::SP_DriveFDIcon},
+        {ui->EnrgPano, QStyle::SP_DesktopIcon},
+        {ui->Prefs, QStyle::SP_FileDialogDetailedView},
+        {ui->Quitter, QStyle::SP_DialogCloseButton},
+        {ui->FichierAide, QStyle::SP_DialogHelpButton},
+        {ui->Apropos, QStyle::SP_MessageBoxInformation},
+    };
+    for (const auto& i : icones)
+        i.action->setIcon(style()->standardIcon(i.icone));
+
+    Protege([&] { FormCreate(); });
 }
 
-TSeqPano::~TSeqPano() = default;
+TSeqPano::~TSeqPano()
+{
+    if (BmpPano) {
+        delete BmpPano;
+        BmpPano = nullptr;
+    }
+    DefinirFenetreParente(nullptr);
+    if (SeqPano == this)
+        SeqPano = nullptr;
+    if (FenetreSeqPano == this)
+        FenetreSeqPano = nullptr;
+}
 
-void TSeqPano::FormCreate() {}
-void TSeqPano::QuitterClick() { close(); }
-void TSeqPano::FichierAideClick() {}
-void TSeqPano::AfficherMemoire() {}
-void TSeqPano::InfosStatutResize() {}
-void TSeqPano::PrefsClick() {}
-void TSeqPano::AproposClick() {}
-void TSeqPano::closeEvent(QCloseEvent*) {}
-void TSeqPano::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
-void TSeqPano::InitPtsImg(int Index) { ::InitPtsImg(Index); }
-void TSeqPano::InitCorrectionsImg(int Index) { ::InitCorrectionsImg(Index); }
+void TSeqPano::FormCreate()
+{
+    FichierIni = std::make_unique<TFichierIni>(QFile::encodeName(CheminReglages()).toStdString());
+    const QRect ecran = QGuiApplication::primaryScreen()
+                            ? QGuiApplication::primaryScreen()->geometry()
+                            : QRect(0, 0, LargeurMin, HauteurMin);
+
+    if (FichierIni->ReadString(SectionFenetre, "Statut", "Normal") == "Maximized") {
+        // Taille de départ, centrée, pour le retour à l'état normal.
+        resize(LargeurMin, HauteurMin);
+        move((ecran.width() - LargeurMin) / 2, (ecran.height() - HauteurMin) / 2);
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        const int largeur = std::max(FichierIni->ReadInteger(SectionFenetre, "Width", LargeurMin), LargeurMin);
+        const int hauteur = std::max(FichierIni->ReadInteger(SectionFenetre, "Height", HauteurMin), HauteurMin);
+        resize(largeur, hauteur);
+        const int gauche = FichierIni->ReadInteger(SectionFenetre, "Left", (ecran.width() - largeur) / 2);
+        const int haut = FichierIni->ReadInteger(SectionFenetre, "Top", (ecran.height() - hauteur) / 2);
+        move(gauche, haut);
+        // Une fenêtre laissée hors de tous les écrans actuels revient au centre.
+        bool visible = false;
+        for (const QScreen* s : QGuiApplication::screens())
+            visible = visible || s->geometry().intersects(QRect(gauche, haut, largeur, hauteur));
+        if (!visible && !QGuiApplication::screens().isEmpty())
+            move((ecran.width() - largeur) / 2, (ecran.height() - hauteur) / 2);
+    }
+    RepProjet = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Projet", ""));
+    RepImage = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Image", ""));
+    RepPano = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Panoramique", ""));
+    QualJpg = FichierIni->ReadInteger(SectionJpeg, "QualJpg", 90);
+
+    EtatProjet(false, false);
+
+    if (auto* grille = qobject_cast<QTableView*>(Composant(this, "ListImgs"))) {
+        QFont gras = grille->font();
+        gras.setBold(true);
+        grille->setFont(gras);
+        const int largeurs[8] = {QFontMetrics(gras).horizontalAdvance(QStringLiteral(" N° ")),
+                                 136, 160, 56, 56, 150, 150, 150};
+        for (int c = 0; c < 8; ++c)
+            grille->setColumnWidth(c, largeurs[c]);
+    }
+    DefinirLignesGrille(this, 2);
+
+    delete BmpPano;
+    BmpPano = new Bitmap();
+
+    ReinitialiserClick();
+
+    NbImgs = 0;
+    if (auto* lRecouvr = qobject_cast<QLineEdit*>(Composant(this, "LRecouvr")))
+        lRecouvr->setText(QString::number(LargeurRecouvrement));
+    Kr = 1.0L;
+
+    // Le gestionnaire d'attente : chaque fois que la boucle va attendre.
+    if (QAbstractEventDispatcher* boucle = QAbstractEventDispatcher::instance())
+        connect(boucle, &QAbstractEventDispatcher::aboutToBlock, this, &TSeqPano::AfficherMemoire,
+                Qt::UniqueConnection);
+
+    // Un chemin à blancs donné sans guillemets arrive en plusieurs paramètres.
+    LigneCommande = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+    if (!LigneCommande.isEmpty() && QFileInfo(LigneCommande).isFile())
+        OuvrirProjet(LigneCommande);
+}
+
+void TSeqPano::closeEvent(QCloseEvent* event)
+{
+    bool fermer = false;
+    Protege([&] {
+        if (!DemanderEnregistrement())
+            return;
+        if (FichierIni) {
+            // Un fichier impossible à écrire n'empêche pas de fermer.
+            const bool agrandie = isMaximized();
+            FichierIni->WriteString(SectionFenetre, "Statut", agrandie ? "Maximized" : "Normal");
+            FichierIni->WriteInteger(SectionFenetre, "Left", x());
+            FichierIni->WriteInteger(SectionFenetre, "Top", y());
+            FichierIni->WriteInteger(SectionFenetre, "Width", width());
+            FichierIni->WriteInteger(SectionFenetre, "Height", height());
+            FichierIni->WriteString(SectionRepertoire, "Projet", VersIni(RepProjet));
+            FichierIni->WriteString(SectionRepertoire, "Image", VersIni(RepImage));
+            FichierIni->WriteString(SectionRepertoire, "Panoramique", VersIni(RepPano));
+            FichierIni->WriteInteger(SectionJpeg, "QualJpg", QualJpg);
+            FichierIni.reset();
+        }
+        fermer = true;
+        ReinitialiserClick();
+        delete BmpPano;
+        BmpPano = nullptr;
+    });
+    if (fermer)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TSeqPano::QuitterClick()
+{
+    close();
+}
+
+void TSeqPano::FichierAideClick()
+{
+    Protege([&] {
+        const QString aide = QFileInfo(CheminExecutable()).path() + QStringLiteral("/Kalvindo.hlp");
+        if (!QFileInfo(aide).isFile()) {
+            AfficherMessage(TypeMessage::Avertissement,
+                            QStringLiteral("Le fichier d'aide « %1 » est introuvable.")
+                                .arg(QDir::toNativeSeparators(aide)));
+            return;
+        }
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(aide)))
+            AfficherMessage(TypeMessage::Avertissement,
+                            QStringLiteral("Le fichier d'aide « %1 » n'a pas pu être ouvert.")
+                                .arg(QDir::toNativeSeparators(aide)));
+    });
+}
+
+void TSeqPano::AfficherMemoire()
+{
+    QLabel* panneau = PanneauStatut(ui->InfosStatut, 1);
+    if (!panneau)
+        return;
+    const QString texte =
+        QStringLiteral("Mémoire utilisée : ") + QString::number(ChargeMemoire()) + QStringLiteral(" %     ");
+    if (panneau->text() != texte)
+        panneau->setText(texte);
+}
+
+void TSeqPano::InfosStatutResize()
+{
+    if (QLabel* panneau = PanneauStatut(ui->InfosStatut, 0))
+        panneau->setMaximumWidth(std::max(width() - LargeurPanneauMemoire, 0));
+}
+
+void TSeqPano::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    InfosStatutResize();
+}
+
+void TSeqPano::PrefsClick()
+{
+    if (Prefers)
+        Prefers->exec();
+}
+
+void TSeqPano::AproposClick()
+{
+    if (InfosPgm)
+        InfosPgm->exec();
+}

@@ -205,3 +205,18 @@ private:
 };
 
 extern TSeqPano* FenetreSeqPano;
+
+// Fichier de réglages : chemin de l'exécutable avec l'extension ".ini" ; un
+// chemin imposé (non vide) le remplace, pour les tests.
+QString CheminReglages();
+void ImposerCheminReglages(const QString& chemin);
+
+// Filtre du dialogue d'ouverture d'images : description puis masque.
+struct TFiltreImage
+{
+    const char* Description;
+    const char* Masque;
+};
+extern const TFiltreImage FiltresImages[6];
+// Le même filtre au format des dialogues Qt.
+QString FiltreDialogueImages();

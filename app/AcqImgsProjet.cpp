@@ -1,10 +1,396 @@
-#include "app/AcqImgs.h"
+// État du projet, remise à zéro, lecture et écriture des fichiers de projet.
 
-void TSeqPano::EtatProjet(bool, bool) {}
-bool TSeqPano::DemanderEnregistrement() { return true; }
-void TSeqPano::OuvrirProjet(const QString&) {}
-void TSeqPano::ReinitialiserClick() {}
-void TSeqPano::NouveauPrjClick() {}
-void TSeqPano::OuvrirPrjClick() {}
-void TSeqPano::EnregistrerPrjClick() {}
-void TSeqPano::EnregistrerPrjsousClick() {}
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScrollArea>
+
+#include "app/AcqImgs.h"
+#include "app/AcqImgsComposants.h"
+#include "core/Assemblage.h"
+#include "core/HarmoImgs.h"
+#include "core/UtilsPano.h"
+#include "platform/Application.h"
+#include "platform/Decodeurs.h"
+#include "platform/Dialogues.h"
+#include "platform/Erreur.h"
+#include "platform/Image.h"
+#include "platform/Systeme.h"
+#include "platform/TabSheet.h"
+#include "ui_TSeqPano.h"
+
+namespace {
+
+constexpr qint64 TailleEnregistrement = sizeof(TInfosImg);
+
+const QString TitreProgramme = QStringLiteral("Kalvindo");
+const QString MsgProjetIllisible = QStringLiteral(
+    "Un des composants du projet n'a pas pu être chargé. Le programme est réinitialisé.");
+const QString MsgEnregistrer =
+    QStringLiteral("Des modifications ont été apportées au projet en cours, les enregistrer ?");
+
+QString TitreProjet(const QString& nomProjet)
+{
+    return TitreProgramme + QStringLiteral(" : ") + QFileInfo(nomProjet).completeBaseName();
+}
+
+bool Fini(long double v)
+{
+    return std::isfinite(v);
+}
+
+// Un enregistrement lu ne sert que si ses compteurs et ses liens restent dans
+// leurs bornes et ses réels sont des nombres : le reste du programme s'y fie.
+bool EnregistrementValide(const TInfosImg& r, int nbImages)
+{
+    if (r.NbPtsControle < 0 || r.NbPtsControle > 4 || r.PtCourant < 0 || r.PtCourant > 4)
+        return false;
+    if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < 0 || r.PtHorizCourant > 2)
+        return false;
+    for (const TPtControle& p : r.PtsControle)
+        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4)
+            return false;
+    for (const Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD,
+                              &r.CoefBD})
+        if (!Fini(*e))
+            return false;
+    for (const auto& coin : r.FacteursRVB)
+        for (float f : coin)
+            if (!std::isfinite(f))
+                return false;
+    return std::isfinite(r.CoefFuite);
+}
+
+QString CheminImage(const TInfosImg& img)
+{
+    return LireChaineCourte(img.Repertoire) + QLatin1Char('/') + LireChaineCourte(img.Nom);
+}
+
+// Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.
+void LireFichierProjet(TSeqPano& f, const QString& chemin)
+{
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly))
+        throw Erreur(fichier.errorString());
+    const qint64 nb = fichier.size() / TailleEnregistrement;
+    if (nb <= 0 || nb > INT32_MAX / 2)
+        throw Erreur("Fichier de projet vide");
+    for (qint64 i = 0; i < nb; ++i) {
+        ListeImgs.push_back(TInfosImg{});
+        AjouterEtapes(1);
+        TInfosImg& img = ListeImgs.back();
+        if (fichier.read(reinterpret_cast<char*>(&img), TailleEnregistrement) != TailleEnregistrement)
+            throw Erreur(fichier.errorString());
+        // Les références lues sont celles d'une autre exécution : jamais libérées.
+        img.Bitmap = 0;
+        std::memset(img.PatchsPts, 0, sizeof img.PatchsPts);
+        std::memset(img.PatchsHoriz, 0, sizeof img.PatchsHoriz);
+        if (!EnregistrementValide(img, static_cast<int>(nb)))
+            throw Erreur("Enregistrement de projet incohérent");
+        img.Bitmap = NouveauBitmap();
+        Bitmap& bmp = *BitmapDe(img.Bitmap);
+        ChargerImage(CheminImage(img), bmp);
+        img.Largeur = bmp.Width();
+        img.Hauteur = bmp.Height();
+        if (i > 0) {
+            DefinirLignesGrille(&f, LignesGrille(&f) + 1);
+            MontrerComposant(&f, "Info01", false);
+        }
+        ++f.NbImgs;
+    }
+}
+
+void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
+{
+    if (f.Modifie && !f.DemanderEnregistrement())
+        return;
+    try {
+        if (avecDialogue) {
+            DemandeFichier demande;
+            demande.sorte = SorteDialogue::Ouvrir;
+            demande.repertoire = f.RepProjet;
+            demande.filtre = QStringLiteral("Projet Kalvindo (*.kvp)");
+            const ReponseFichier reponse = DemanderFichier(demande);
+            if (!reponse.accepte || reponse.fichiers.isEmpty())
+                return;
+            chemin = reponse.fichiers.first();
+        }
+        CurseurSablier sablier;
+        f.Formulaire()->FctPano->setCurrentIndex(0);
+        f.EtatProjet(true, false);
+        f.Modifie = false;
+        f.ReinitialiserClick();
+
+        const QFileInfo info(chemin);
+        f.RepProjet = info.absolutePath();
+        f.NomProjet = info.fileName();
+        f.setWindowTitle(TitreProjet(f.NomProjet));
+
+        LireFichierProjet(f, chemin);
+        f.AnglePixel_ = AngleParPixel(CheminImage(ListeImgs.front()));
+
+        for (int i = 0; i < static_cast<int>(ListeImgs.size()); ++i) {
+            TInfosImg& img = ListeImgs[i];
+            // Octet 263 : premier caractère de la version, quelle que soit sa longueur.
+            const char premier = img.Version.car[0];
+            if (premier < '0' || premier > '9')
+                f.InitCorrectionsImg(i);
+            EcrireChaineCourte(img.Version, VersionPgm().left(5));
+            for (int k = 0; k < 4; ++k)
+                img.PatchsPts[k] = k < img.NbPtsControle ? NouveauPatch() : 0;
+            for (int k = 0; k < 2; ++k)
+                img.PatchsHoriz[k] = k < img.NbPtsHoriz ? NouveauPatch() : 0;
+        }
+
+        f.PtsControlShow();
+        ActualiserHarmonisation(f);
+        ActiverComposant(&f, "AssemblerImg", true);
+        ActiverComposant(&f, "SupprPtC", true);
+    } catch (const std::exception&) {
+        AfficherMessage(TypeMessage::Avertissement, MsgProjetIllisible);
+        f.NouveauPrjClick();
+    }
+}
+
+// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
+// sur la cible : un échec laisse l'ancien fichier intact. Chaque écriture est
+// comptée, une écriture partielle (disque plein, taille bornée) est un échec.
+bool RemplacerFichier(const QString& chemin, const QByteArray& octets)
+{
+    const QByteArray cible = QFile::encodeName(chemin);
+    QByteArray modele = cible + ".XXXXXX";
+    const int fd = mkstemp(modele.data());
+    if (fd < 0)
+        return false;
+    struct stat etat {};
+    mode_t mode;
+    if (stat(cible.constData(), &etat) == 0) {
+        mode = etat.st_mode & 07777;
+    } else {
+        const mode_t masque = umask(0);
+        umask(masque);
+        mode = 0666 & ~masque;
+    }
+    bool reussi = fchmod(fd, mode) == 0;
+    qint64 ecrit = 0;
+    while (reussi && ecrit < octets.size()) {
+        const ssize_t n = ::write(fd, octets.constData() + ecrit, static_cast<size_t>(octets.size() - ecrit));
+        if (n < 0 && errno == EINTR)
+            continue;
+        reussi = n > 0;
+        if (reussi)
+            ecrit += n;
+    }
+    reussi = reussi && fsync(fd) == 0;
+    reussi = ::close(fd) == 0 && reussi;
+    reussi = reussi && std::rename(modele.constData(), cible.constData()) == 0;
+    if (!reussi)
+        std::remove(modele.constData());
+    return reussi;
+}
+
+void EcrireProjet(const TSeqPano& f)
+{
+    const QString chemin = f.RepProjet + QLatin1Char('/') + f.NomProjet;
+    QByteArray octets;
+    octets.reserve(static_cast<qsizetype>(ListeImgs.size() * sizeof(TInfosImg)));
+    for (const TInfosImg& img : ListeImgs)
+        octets.append(reinterpret_cast<const char*>(&img), TailleEnregistrement);
+    if (!RemplacerFichier(chemin, octets))
+        throw Erreur(QStringLiteral("Le projet n'a pas pu être enregistré dans le fichier « %1 ».")
+                         .arg(QDir::toNativeSeparators(chemin)));
+}
+
+// Enregistrement sous le nom courant ; l'erreur d'écriture remonte à l'appelant.
+void EnregistrerPrj(TSeqPano& f)
+{
+    if (f.NomProjet.isEmpty()) {
+        f.EnregistrerPrjsousClick();
+        return;
+    }
+    EcrireProjet(f);
+    f.EtatProjet(false, true);
+}
+
+}  // namespace
+
+void TSeqPano::EtatProjet(bool modifie, bool garder)
+{
+    Modifie = modifie;
+    if (modifie) {
+        ui->ChargerSerieImgs->setEnabled(false);
+        ui->ChargerUneImage->setEnabled(false);
+        ui->EnregistrerPrj->setEnabled(true);
+        ui->EnregistrerPrjsous->setEnabled(true);
+        ActiverComposant(this, "AssemblerImg", true);
+        ActiverComposant(this, "SupprPtC", true);
+        MontrerComposant(this, "Info01", false);
+        return;
+    }
+    if (garder)
+        return;
+    NomProjet.clear();
+    ui->FctPano->setCurrentIndex(0);
+    ui->ChargerSerieImgs->setEnabled(true);
+    ui->ChargerUneImage->setEnabled(true);
+    ui->EnregistrerPrj->setEnabled(false);
+    ui->EnregistrerPrjsous->setEnabled(false);
+    ActiverComposant(this, "AssemblerImg", false);
+    if (QWidget* fondu = FonduImg())
+        fondu->setEnabled(false);
+    if (QWidget* reprise = PostHarmo())
+        reprise->setEnabled(false);
+    EnrgPano()->setEnabled(false);
+    ActiverComposant(this, "SupprPtC", false);
+    if (QComboBox* mode = ModeAsmbl())
+        mode->setCurrentIndex(0);
+    ChoisirPremierElement(this, "TypePtC");
+}
+
+void TSeqPano::ReinitialiserClick()
+{
+    setWindowTitle(TitreProgramme);
+    for (const TInfosImg& img : ListeImgs) {
+        LibererBitmap(img.Bitmap);
+        for (HPatch p : img.PatchsPts)
+            LibererPatch(p);
+        for (HPatch p : img.PatchsHoriz)
+            LibererPatch(p);
+    }
+
+    // Les vues avant leurs pages : chacune est enfant de la suivante.
+    for (auto* vues : {&ImgsG, &ImgsD})
+        for (TImage* v : *vues)
+            delete v;
+    for (auto* defils : {&DefilG, &DefilD})
+        for (QScrollArea* d : *defils)
+            delete d;
+    for (auto* onglets : {&OngletsG, &OngletsD})
+        for (TTabSheet* o : *onglets)
+            if (o)
+                disconnect(o, &TTabSheet::Show, nullptr, nullptr);
+    for (auto* onglets : {&OngletsG, &OngletsD})
+        for (TTabSheet* o : *onglets)
+            delete o;
+
+    ListeImgs.clear();
+    ListeImgs.shrink_to_fit();
+    PoidsEtapes.clear();
+    ImgsD.clear();
+    ImgsG.clear();
+    DefilD.clear();
+    DefilG.clear();
+    OngletsD.clear();
+    OngletsG.clear();
+    for (TPtImg& table : TablesPixels)
+        table.Liberer();
+    Patchs.clear();
+    Patchs.shrink_to_fit();
+    TablesPixels.clear();
+    TableVignette.Liberer();
+    ImgsAssemblage.clear();
+    ImgsAssemblage.shrink_to_fit();
+
+    if (BmpPano)
+        BmpPano->SetSize(0, 0);
+    if (TImage* vue = ImgPano())
+        vue->resize(0, 0);
+
+    NbImgs = 0;
+    DefinirLignesGrille(this, 2);
+    MontrerComposant(this, "Info01", true);
+    ConserverImgs = false;
+    RedessinerComposant(this, "ListImgs");
+}
+
+bool TSeqPano::DemanderEnregistrement()
+{
+    if (!Modifie)
+        return true;
+    switch (AfficherMessage(TypeMessage::Information, MsgEnregistrer, BoutonsMessage::OuiNonAnnuler)) {
+    case ReponseMessage::Oui:
+        if (NomProjet.isEmpty()) {
+            EnregistrerPrjsousClick();
+            return !Modifie;
+        }
+        // Un enregistrement raté annule ce qui devait suivre.
+        try {
+            EnregistrerPrj(*this);
+        } catch (const std::exception& e) {
+            AfficherErreur(QString::fromUtf8(e.what()));
+            return false;
+        }
+        return true;
+    case ReponseMessage::Non:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TSeqPano::NouveauPrjClick()
+{
+    Protege([&] {
+        if (Modifie && !DemanderEnregistrement())
+            return;
+        EtatProjet(false, false);
+        ReinitialiserClick();
+    });
+}
+
+void TSeqPano::OuvrirPrjClick()
+{
+    Protege([&] { OuvrirPrj(*this, true, QString()); });
+}
+
+void TSeqPano::OuvrirProjet(const QString& chemin)
+{
+    Protege([&] { OuvrirPrj(*this, false, chemin); });
+}
+
+void TSeqPano::EnregistrerPrjClick()
+{
+    Protege([&] { EnregistrerPrj(*this); });
+}
+
+void TSeqPano::EnregistrerPrjsousClick()
+{
+    Protege([&] {
+        DemandeFichier demande;
+        demande.sorte = SorteDialogue::Enregistrer;
+        demande.repertoire = RepProjet;
+        demande.filtre = QStringLiteral("Projet \"Kalvindo\" (*.kvp)");
+        demande.extensionDefaut = QStringLiteral("kvp");
+        const ReponseFichier reponse = DemanderFichier(demande);
+        if (!reponse.accepte || reponse.fichiers.isEmpty())
+            return;
+        QString chemin = reponse.fichiers.first();
+        if (QFileInfo(chemin).suffix().isEmpty())
+            chemin += QStringLiteral(".kvp");
+        const QFileInfo info(chemin);
+        NomProjet = info.fileName();
+        setWindowTitle(TitreProjet(NomProjet));
+        RepProjet = info.absolutePath();
+        EnregistrerPrj(*this);
+        EtatProjet(false, true);
+    });
+}
+
+void TSeqPano::InitPtsImg(int Index)
+{
+    ::InitPtsImg(Index);
+}
+
+void TSeqPano::InitCorrectionsImg(int Index)
+{
+    ::InitCorrectionsImg(Index);
+}

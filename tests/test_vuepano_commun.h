@@ -24,8 +24,6 @@ class BancVuePano : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (BmpPano == nullptr)
-            BmpPano = &bmpPanoBanc_;
         DefinirCrochetsDialogues({[this](const DemandeMessage& d) {
                                       messages.push_back(d);
                                       return reponse;
@@ -48,7 +46,6 @@ protected:
         ListeImgs.clear();
         ImgsAssemblage.clear();
         ConserverImgs = false;
-        BmpPano->SetSize(0, 0);
         LargeurPano = 0;
         HauteurPano = 0;
         LargeurRecouvrement = 20;
@@ -104,7 +101,4 @@ protected:
     Ui::TSeqPano* f = nullptr;
     std::vector<DemandeMessage> messages;
     ReponseMessage reponse = ReponseMessage::Ok;
-
-private:
-    static inline Bitmap bmpPanoBanc_;
 };

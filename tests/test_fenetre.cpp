@@ -1,0 +1,285 @@
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/APropos.h"
+#include "app/Preferences.h"
+#include "core/Assemblage.h"
+#include "platform/Systeme.h"
+#include "tests/test_fenetre_banc.h"
+#include "ui_TInfosPgm.h"
+#include "ui_TPrefers.h"
+#include "ui_TSeqPano.h"
+
+namespace {
+
+QRect Ecran()
+{
+    return QGuiApplication::primaryScreen()->geometry();
+}
+
+}  // namespace
+
+using Fenetre = BancFenetre;
+
+TEST_F(Fenetre, SansFichierDeReglagesLaFenetreEstCentreeAvecLesValeursParDefaut)
+{
+    Creer();
+    EXPECT_EQ(f->size(), QSize(1000, 680));
+    EXPECT_EQ(f->pos(), QPoint((Ecran().width() - 1000) / 2, (Ecran().height() - 680) / 2));
+    EXPECT_FALSE(f->isMaximized());
+    EXPECT_TRUE(f->RepProjet.isEmpty());
+    EXPECT_TRUE(f->RepImage.isEmpty());
+    EXPECT_TRUE(f->RepPano.isEmpty());
+    EXPECT_EQ(f->QualJpg, 90);
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo"));
+    EXPECT_FALSE(f->Modifie);
+    EXPECT_EQ(f->NbImgs, 0);
+    EXPECT_EQ(f->Formulaire()->FctPano->currentIndex(), 0);
+    EXPECT_TRUE(f->Formulaire()->ChargerSerieImgs->isEnabled());
+    EXPECT_FALSE(f->Formulaire()->EnregistrerPrj->isEnabled());
+    EXPECT_FALSE(f->Formulaire()->EnrgPano->isEnabled());
+    ASSERT_NE(BmpPano, nullptr);
+    EXPECT_TRUE(BmpPano->Empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Fenetre, LectureDesReglagesDeLaFenetre)
+{
+    struct Cas
+    {
+        const char* contenu;
+        bool agrandie;
+        QSize taille;
+        QPoint position;
+    };
+    const Cas cas[] = {
+        // La casse compte : "maximized" vaut "Normal".
+        {"[MainWindow]\r\nStatut=maximized\r\nLeft=10\r\nTop=20\r\nWidth=1100\r\nHeight=700\r\n", false,
+         {1100, 700}, {10, 20}},
+        {"[MainWindow]\r\nStatut=Normal\r\nLeft=5\r\nTop=6\r\nWidth=800\r\nHeight=600\r\n", false,
+         {1000, 680}, {5, 6}},
+        {"[MainWindow]\r\nStatut=Maximized\r\nLeft=10\r\nTop=20\r\nWidth=1200\r\nHeight=900\r\n", true,
+         {1000, 680}, {(Ecran().width() - 1000) / 2, (Ecran().height() - 680) / 2}},
+        {"[MainWindow]\r\nWidth=abc\r\nHeight=0x2BC\r\nLeft=0x10\r\nTop=3\r\n", false, {1000, 700}, {16, 3}},
+        {"[MainWindow]\r\nWidth=1200\r\n", false, {1200, 680},
+         {(Ecran().width() - 1200) / 2, (Ecran().height() - 680) / 2}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.contenu);
+        Ecrire(Chemin("kalvindo.ini"), c.contenu);
+        Creer();
+        EXPECT_EQ(f->isMaximized(), c.agrandie);
+        EXPECT_EQ(f->size(), c.taille);
+        EXPECT_EQ(f->pos(), c.position);
+        f.reset();
+    }
+}
+
+TEST_F(Fenetre, DossiersEtQualiteLusEnWindows1252)
+{
+    Ecrire(Chemin("kalvindo.ini"),
+           "[R\xE9pertoire]\r\nProjet=/tmp/\xE9t\xE9\r\nImage=/img\r\nPanoramique=/pano/\r\n"
+           "[JPEG]\r\nQualJpg=75\r\n");
+    Creer();
+    EXPECT_EQ(f->RepProjet, QStringLiteral("/tmp/été"));
+    EXPECT_EQ(f->RepImage, QStringLiteral("/img"));
+    EXPECT_EQ(f->RepPano, QStringLiteral("/pano/"));
+    EXPECT_EQ(f->QualJpg, 75);
+}
+
+TEST_F(Fenetre, LaFermetureEcritLesClesDansLOrdreEtLaRelectureRendLaFenetre)
+{
+    Creer();
+    f->move(12, 34);
+    f->resize(1111, 777);
+    f->RepProjet = QStringLiteral("/projets/été");
+    f->RepImage = QStringLiteral("/photos");
+    f->RepPano = QStringLiteral("/panos/");
+    f->QualJpg = 77;
+    EXPECT_TRUE(f->close());
+    EXPECT_EQ(BmpPano, nullptr);
+
+    const QByteArray ini = Lire(Chemin("kalvindo.ini"));
+    EXPECT_TRUE(ini.contains("[R\xE9pertoire]"));
+    EXPECT_TRUE(ini.contains("Projet=/projets/\xE9t\xE9"));
+    QStringList cles;
+    for (const QByteArray& ligne : ini.split('\n')) {
+        const QByteArray l = ligne.trimmed();
+        if (l.startsWith('['))
+            cles << QString::fromLatin1(l);
+        else if (l.contains('='))
+            cles << QString::fromLatin1(l.left(l.indexOf('=')));
+    }
+    EXPECT_EQ(cles, QStringList({"[MainWindow]", "Statut", "Left", "Top", "Width", "Height",
+                                 QString::fromLatin1("[R\xE9pertoire]"), "Projet", "Image", "Panoramique",
+                                 "[JPEG]", "QualJpg"}));
+    f.reset();
+
+    Creer();
+    EXPECT_FALSE(f->isMaximized());
+    EXPECT_EQ(f->pos(), QPoint(12, 34));
+    EXPECT_EQ(f->size(), QSize(1111, 777));
+    EXPECT_EQ(f->RepProjet, QStringLiteral("/projets/été"));
+    EXPECT_EQ(f->RepImage, QStringLiteral("/photos"));
+    EXPECT_EQ(f->RepPano, QStringLiteral("/panos/"));
+    EXPECT_EQ(f->QualJpg, 77);
+}
+
+TEST_F(Fenetre, UneFenetreAgrandieEcritMaximized)
+{
+    Ecrire(Chemin("kalvindo.ini"), "[MainWindow]\r\nStatut=Maximized\r\n");
+    Creer();
+    ASSERT_TRUE(f->isMaximized());
+    EXPECT_TRUE(f->close());
+    EXPECT_TRUE(Lire(Chemin("kalvindo.ini")).contains("Statut=Maximized"));
+}
+
+TEST_F(Fenetre, UnDossierDeReglagesInaccessibleNEmpechePasDeFermer)
+{
+    ImposerCheminReglages(Chemin("absent/kalvindo.ini"));
+    Creer();
+    EXPECT_TRUE(f->close());
+    EXPECT_FALSE(QFile::exists(Chemin("absent/kalvindo.ini")));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Fenetre, QuestionALaFermetureDUnProjetModifie)
+{
+    struct Cas
+    {
+        const char* nom;
+        ReponseMessage reponse;
+        bool nomme;           // le projet a déjà un nom
+        bool choixNom;        // le dialogue « enregistrer sous » donne un nom
+        bool ferme;
+        bool projetEcrit;
+    };
+    const Cas cas[] = {
+        {"Annuler", ReponseMessage::Annuler, true, false, false, false},
+        {"Non", ReponseMessage::Non, true, false, true, false},
+        {"Oui avec nom", ReponseMessage::Oui, true, false, true, true},
+        {"Oui, enregistrer sous annulé", ReponseMessage::Oui, false, false, false, false},
+        {"Oui, enregistrer sous", ReponseMessage::Oui, false, true, true, true},
+    };
+    EcrireImage(Chemin("a.png"), 8, 6);
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        QFile::remove(Chemin("kalvindo.ini"));
+        QFile::remove(Chemin("projet.kvp"));
+        messages.clear();
+        Creer();
+        Choisir({Chemin("a.png")});
+        f->ChargerUneImageClick();
+        f->EtatProjet(true, true);
+        if (c.nomme) {
+            f->RepProjet = dossier.path();
+            f->NomProjet = QStringLiteral("projet.kvp");
+        }
+        reponses = {c.reponse};
+        if (c.choixNom)
+            Choisir({Chemin("projet")});
+        else
+            Refuser();
+        EXPECT_EQ(f->close(), c.ferme);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].texte,
+                  QStringLiteral("Des modifications ont été apportées au projet en cours, les enregistrer ?"));
+        EXPECT_EQ(messages[0].boutons, BoutonsMessage::OuiNonAnnuler);
+        EXPECT_EQ(QFile::exists(Chemin("kalvindo.ini")), c.ferme);
+        EXPECT_EQ(QFile::exists(Chemin("projet.kvp")), c.projetEcrit);
+        if (!c.ferme) {
+            EXPECT_TRUE(f->Modifie);
+            EXPECT_EQ(ListeImgs.size(), 1u);
+        } else {
+            EXPECT_TRUE(ListeImgs.empty());
+        }
+        choix.clear();
+        f->Modifie = false;
+        f.reset();
+    }
+}
+
+TEST_F(Fenetre, MemoireUtiliseeDansLeSecondPanneau)
+{
+    Creer();
+    // Affiché par la boucle d'événements elle-même, quand elle se met en attente.
+    QEventLoop boucle;
+    QTimer::singleShot(20, &boucle, &QEventLoop::quit);
+    boucle.exec();
+    const auto panneaux = f->Formulaire()->InfosStatut->findChildren<QLabel*>(QStringLiteral("PanneauStatut1"));
+    ASSERT_EQ(panneaux.size(), 1);
+    const QRegularExpression forme(QStringLiteral("^Mémoire utilisée : (\\d{1,3}) %     $"));
+    const auto m = forme.match(panneaux[0]->text());
+    ASSERT_TRUE(m.hasMatch()) << panneaux[0]->text().toStdString();
+    EXPECT_LE(m.captured(1).toInt(), 100);
+    EXPECT_EQ(panneaux[0]->width(), 150);
+}
+
+TEST_F(Fenetre, FichierDAideAbsentSignale)
+{
+    Creer();
+    f->FichierAideClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].texte.contains(QStringLiteral("Kalvindo.hlp")));
+}
+
+// Toute connexion du formulaire que Qt ne sait pas résoudre fait échouer le test.
+TEST_F(Fenetre, ToutesLesConnexionsDesFormulairesSontResolues)
+{
+    static QStringList avertissements;
+    avertissements.clear();
+    const QtMessageHandler precedent = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& texte) {
+            if (texte.contains(QStringLiteral("QObject::connect")))
+                avertissements << texte;
+        });
+    {
+        Creer();
+        TAssembleImg assemble;
+        TInfosPgm infos;
+        TPrefers prefs;
+    }
+    qInstallMessageHandler(precedent);
+    EXPECT_TRUE(avertissements.isEmpty()) << avertissements.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(APropos, LigneDeVersion)
+{
+    EXPECT_EQ(LigneVersion(QStringLiteral("1.1.1.0")), QStringLiteral("Kalvindo   Version 1.1"));
+    EXPECT_EQ(LigneVersion(QString()), QStringLiteral("Kalvindo   Version ."));
+    EXPECT_EQ(LigneVersion(VersionPgm()), QStringLiteral("Kalvindo   Version 1.1"));
+}
+
+TEST(APropos, FenetreMontreeAvecSaVersion)
+{
+    TInfosPgm infos;
+    infos.show();
+    EXPECT_EQ(infos.Formulaire()->VerPgm->text(), QStringLiteral("Kalvindo   Version 1.1"));
+    EXPECT_FALSE(infos.Formulaire()->Logo->pixmap().isNull());
+    infos.Formulaire()->OK->click();
+    EXPECT_EQ(infos.result(), QDialog::Accepted);
+    EXPECT_FALSE(infos.isVisible());
+}
+
+TEST(Preferences, LeChoixDuSucreResteDUneOuvertureALAutre)
+{
+    TPrefers prefs;
+    const auto boutons = prefs.Formulaire()->Sucre->findChildren<QRadioButton*>();
+    ASSERT_EQ(boutons.size(), 4);
+    for (auto* b : boutons)
+        EXPECT_FALSE(b->isChecked());
+    for (int fois = 0; fois < 3; ++fois) {
+        prefs.show();
+        if (fois == 0)
+            boutons[2]->setChecked(true);
+        prefs.close();
+        EXPECT_TRUE(boutons[2]->isChecked());
+        EXPECT_FALSE(boutons[0]->isChecked());
+    }
+}

@@ -1,0 +1,397 @@
+#include <csignal>
+#include <cstring>
+#include <random>
+
+#include <sys/resource.h>
+
+#include <QDir>
+
+#include "core/Assemblage.h"
+#include "tests/test_fenetre_banc.h"
+#include "ui_TSeqPano.h"
+
+namespace {
+
+const QString MsgIllisible =
+    QStringLiteral("Un des composants du projet n'a pas pu être chargé. Le programme est réinitialisé.");
+
+using Octets = std::vector<uint8_t>;
+
+Octets OctetsDe(const TInfosImg& img)
+{
+    const auto* p = reinterpret_cast<const uint8_t*>(&img);
+    return Octets(p, p + sizeof img);
+}
+
+// Champs que le lecteur refait : Bitmap, Largeur, Hauteur, Version, tampons.
+bool ChampRefait(size_t octet)
+{
+    return octet < 4 || (octet >= 164 && octet < 172) || (octet >= 262 && octet < 268) ||
+           (octet >= 480 && octet < 504);
+}
+
+}  // namespace
+
+class Projet : public BancFenetre
+{
+protected:
+    std::mt19937 alea{1234};
+
+    void SetUp() override
+    {
+        BancFenetre::SetUp();
+        EcrireImage(Chemin("a.png"), 40, 30);
+        EcrireImage(Chemin("b.png"), 50, 20);
+        Creer();
+    }
+
+    // Un enregistrement plein d'octets quelconques mais cohérents, qui désigne
+    // un fichier image du dossier.
+    TInfosImg Enregistrement(const QString& nom, int nbImages)
+    {
+        TInfosImg r;
+        auto* p = reinterpret_cast<uint8_t*>(&r);
+        for (size_t i = 0; i < sizeof r; ++i)
+            p[i] = static_cast<uint8_t>(alea());
+        EcrireChaineCourte(r.Nom, nom);
+        EcrireChaineCourte(r.Repertoire, dossier.path());
+        std::uniform_int_distribution<int> lien(-1, nbImages - 1), pt(0, 4), nbC(0, 4), nbH(0, 2);
+        for (TPtControle& c : r.PtsControle) {
+            c.NumImg = lien(alea);
+            c.NumPt = pt(alea);
+        }
+        r.NbPtsControle = nbC(alea);
+        r.PtCourant = pt(alea);
+        r.NbPtsHoriz = nbH(alea);
+        r.PtHorizCourant = nbH(alea);
+        std::uniform_real_distribution<double> reel(-1000.0, 1000.0);
+        for (Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD, &r.CoefBD})
+            *e = static_cast<long double>(reel(alea)) / 3.0L;
+        for (auto& coin : r.FacteursRVB)
+            for (float& v : coin)
+                v = static_cast<float>(reel(alea));
+        r.CoefFuite = static_cast<float>(reel(alea));
+        r.Version.longueur = 5;
+        std::memcpy(r.Version.car, "0.9.9", 5);
+        return r;
+    }
+
+    QByteArray Fichier(const std::vector<TInfosImg>& recs)
+    {
+        QByteArray octets;
+        for (const TInfosImg& r : recs)
+            octets.append(reinterpret_cast<const char*>(&r), sizeof r);
+        return octets;
+    }
+
+    void OuvrirOctets(const QByteArray& octets, const QString& nom = QStringLiteral("p.kvp"))
+    {
+        Ecrire(Chemin(nom), octets);
+        f->OuvrirProjet(Chemin(nom));
+    }
+
+    void AttendreProjetVide()
+    {
+        EXPECT_EQ(Messages(), QStringList({MsgIllisible}));
+        EXPECT_TRUE(ListeImgs.empty());
+        EXPECT_TRUE(PoidsEtapes.empty());
+        EXPECT_EQ(f->NbImgs, 0);
+        EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo"));
+        EXPECT_TRUE(f->NomProjet.isEmpty());
+        EXPECT_FALSE(f->Modifie);
+        EXPECT_TRUE(f->Formulaire()->ChargerUneImage->isEnabled());
+        EXPECT_FALSE(f->Formulaire()->EnregistrerPrj->isEnabled());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    QStringList Messages() const
+    {
+        QStringList textes;
+        for (const auto& m : messages)
+            textes << m.texte;
+        return textes;
+    }
+};
+
+TEST_F(Projet, LeNombreDImagesEstLaTailleDivisePar560)
+{
+    for (int reste : {0, 80, 559}) {
+        SCOPED_TRACE(reste);
+        QByteArray octets = Fichier({Enregistrement("a.png", 2), Enregistrement("b.png", 2)});
+        octets.append(QByteArray(reste, '\x5A'));
+        OuvrirOctets(octets);
+        EXPECT_TRUE(messages.empty());
+        ASSERT_EQ(ListeImgs.size(), 2u);
+        EXPECT_EQ(f->NbImgs, 2);
+        EXPECT_EQ(PoidsEtapes.size(), 2u);
+        EXPECT_EQ(Nom(1), QStringLiteral("b.png"));
+        EXPECT_EQ(ListeImgs[1].Largeur, 50);
+        EXPECT_EQ(ListeImgs[1].Hauteur, 20);
+    }
+}
+
+TEST_F(Projet, UnFichierSansEnregistrementEntierDonneUnProjetVide)
+{
+    const QByteArray plein = Fichier({Enregistrement("a.png", 1)});
+    for (int taille : {0, 1, 559}) {
+        SCOPED_TRACE(taille);
+        messages.clear();
+        OuvrirOctets(plein.left(taille));
+        AttendreProjetVide();
+    }
+}
+
+TEST_F(Projet, UnFichierAbsentDonneUnProjetVide)
+{
+    f->OuvrirProjet(Chemin("absent.kvp"));
+    AttendreProjetVide();
+}
+
+TEST_F(Projet, UneImageDeplaceeDonneUnSeulAvertissement)
+{
+    OuvrirOctets(Fichier({Enregistrement("a.png", 2), Enregistrement("partie.png", 2)}));
+    AttendreProjetVide();
+}
+
+TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
+{
+    using Modif = void (*)(TInfosImg&);
+    const Modif cas[] = {
+        [](TInfosImg& r) { r.NbPtsControle = 5; },
+        [](TInfosImg& r) { r.NbPtsControle = -1; },
+        [](TInfosImg& r) { r.NbPtsHoriz = 3; },
+        [](TInfosImg& r) { r.NbPtsHoriz = -1; },
+        [](TInfosImg& r) { r.PtCourant = 5; },
+        [](TInfosImg& r) { r.PtHorizCourant = -1; },
+        [](TInfosImg& r) { r.PtsControle[3].NumImg = 2; },
+        [](TInfosImg& r) { r.PtsControle[0].NumImg = -2; },
+        [](TInfosImg& r) { r.PtsControle[1].NumPt = 5; },
+        [](TInfosImg& r) { r.CoefBD = std::numeric_limits<long double>::quiet_NaN(); },
+        [](TInfosImg& r) { r.FacteursRVB[2][1] = std::numeric_limits<float>::infinity(); },
+        // Longueur au-delà de la capacité : le nom lu garde 31 caractères.
+        [](TInfosImg& r) { r.Nom.longueur = 255; },
+    };
+    int n = 0;
+    for (Modif m : cas) {
+        SCOPED_TRACE(n++);
+        messages.clear();
+        std::vector<TInfosImg> recs{Enregistrement("a.png", 2), Enregistrement("b.png", 2)};
+        m(recs[1]);
+        OuvrirOctets(Fichier(recs));
+        AttendreProjetVide();
+    }
+}
+
+TEST_F(Projet, LeTitrePerdSeuleLaDerniereExtension)
+{
+    OuvrirOctets(Fichier({Enregistrement("a.png", 1)}), QStringLiteral("pano.final.kvp"));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo : pano.final"));
+    EXPECT_EQ(f->NomProjet, QStringLiteral("pano.final.kvp"));
+    EXPECT_EQ(f->RepProjet, dossier.path());
+}
+
+TEST_F(Projet, OuvertureEtatDesCommandes)
+{
+    OuvrirOctets(Fichier({Enregistrement("a.png", 2), Enregistrement("b.png", 2)}));
+    EXPECT_FALSE(f->Modifie);
+    EXPECT_FALSE(f->Formulaire()->ChargerUneImage->isEnabled());
+    EXPECT_FALSE(f->Formulaire()->ChargerSerieImgs->isEnabled());
+    EXPECT_TRUE(f->Formulaire()->EnregistrerPrj->isEnabled());
+    EXPECT_TRUE(f->Formulaire()->EnregistrerPrjsous->isEnabled());
+    EXPECT_EQ(f->Formulaire()->FctPano->currentIndex(), 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    f->NouveauPrjClick();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(ListeImgs.empty());
+    EXPECT_TRUE(f->NomProjet.isEmpty());
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo"));
+    EXPECT_TRUE(f->Formulaire()->ChargerUneImage->isEnabled());
+    EXPECT_FALSE(f->Formulaire()->EnregistrerPrjsous->isEnabled());
+}
+
+TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
+{
+    struct Cas
+    {
+        char premier;
+        bool remis;
+    };
+    for (const Cas c : {Cas{'\0', true}, Cas{'a', true}, Cas{'1', false}, Cas{'9', false}}) {
+        SCOPED_TRACE(int(c.premier));
+        TInfosImg r = Enregistrement("a.png", 1);
+        r.Version.longueur = 0;
+        r.Version.car[0] = c.premier;
+        OuvrirOctets(Fichier({r}));
+        ASSERT_EQ(ListeImgs.size(), 1u);
+        const TInfosImg& lu = ListeImgs[0];
+        EXPECT_EQ(LireChaineCourte(lu.Version), QStringLiteral("1.1.1"));
+        if (c.remis) {
+            EXPECT_EQ(static_cast<long double>(lu.CoefHG), 1.0L);
+            EXPECT_EQ(static_cast<long double>(lu.CoefBD), 1.0L);
+            EXPECT_EQ(lu.FacteursRVB[3][2], 1.0f);
+            EXPECT_EQ(lu.CoefFuite, 0.0f);
+            EXPECT_EQ(lu.NbPtsHoriz, 0);
+            EXPECT_EQ(lu.PtsHoriz[1], (TPoint32{0, 15}));
+            EXPECT_EQ(lu.ReserveCorr[2], 0);
+            EXPECT_EQ(lu.PatchsHoriz[0], 0u);
+        } else {
+            EXPECT_EQ(static_cast<long double>(lu.CoefHG), static_cast<long double>(r.CoefHG));
+            EXPECT_EQ(lu.CoefFuite, r.CoefFuite);
+            EXPECT_EQ(lu.NbPtsHoriz, r.NbPtsHoriz);
+        }
+    }
+}
+
+// Lire puis enregistrer rend chaque octet que le lecteur ne refait pas, et
+// l'enregistrement écrit la mémoire telle quelle.
+TEST_F(Projet, AllerRetourOctetParOctet)
+{
+    for (int essai = 0; essai < 5; ++essai) {
+        SCOPED_TRACE(essai);
+        std::vector<TInfosImg> recs{Enregistrement("a.png", 3), Enregistrement("b.png", 3),
+                                    Enregistrement("a.png", 3)};
+        for (TInfosImg& r : recs)
+            r.Version.car[0] = '1';
+        OuvrirOctets(Fichier(recs));
+        ASSERT_TRUE(messages.empty());
+        ASSERT_EQ(ListeImgs.size(), recs.size());
+        for (size_t i = 0; i < recs.size(); ++i) {
+            const Octets avant = OctetsDe(recs[i]);
+            const Octets apres = OctetsDe(ListeImgs[i]);
+            for (size_t o = 0; o < avant.size(); ++o) {
+                if (!ChampRefait(o)) {
+                    ASSERT_EQ(avant[o], apres[o]) << "image " << i << " octet " << o;
+                }
+            }
+            const TInfosImg& img = ListeImgs[i];
+            EXPECT_EQ(LireChaineCourte(img.Version), QStringLiteral("1.1.1"));
+            ASSERT_NE(BitmapDe(img), nullptr);
+            EXPECT_EQ(img.Largeur, BitmapDe(img)->Width());
+            EXPECT_EQ(img.Hauteur, BitmapDe(img)->Height());
+            for (int k = 0; k < 4; ++k)
+                EXPECT_EQ(img.PatchsPts[k] != 0, k < img.NbPtsControle);
+            for (int k = 0; k < 2; ++k)
+                EXPECT_EQ(img.PatchsHoriz[k] != 0, k < img.NbPtsHoriz);
+        }
+
+        f->EtatProjet(true, true);
+        Choisir({Chemin("copie.kvp")});
+        f->EnregistrerPrjsousClick();
+        EXPECT_FALSE(f->Modifie);
+        EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo : copie"));
+        const QByteArray ecrit = Lire(Chemin("copie.kvp"));
+        QByteArray memoire;
+        for (const TInfosImg& img : ListeImgs)
+            memoire.append(reinterpret_cast<const char*>(&img), sizeof img);
+        EXPECT_EQ(ecrit, memoire);
+    }
+}
+
+TEST_F(Projet, EnregistrerUnProjetSansNomPasseParEnregistrerSous)
+{
+    Choisir({Chemin("a.png")});
+    f->ChargerUneImageClick();
+    f->EtatProjet(true, true);
+    Refuser();
+    f->EnregistrerPrjClick();
+    ASSERT_EQ(demandes.size(), 2u);
+    EXPECT_EQ(demandes[1].sorte, SorteDialogue::Enregistrer);
+    EXPECT_EQ(demandes[1].filtre, QStringLiteral("Projet \"Kalvindo\" (*.kvp)"));
+    EXPECT_EQ(demandes[1].extensionDefaut, QStringLiteral("kvp"));
+    EXPECT_TRUE(f->Modifie);
+
+    Choisir({Chemin("sansext")});
+    f->EnregistrerPrjClick();
+    EXPECT_FALSE(f->Modifie);
+    EXPECT_EQ(f->NomProjet, QStringLiteral("sansext.kvp"));
+    EXPECT_EQ(Lire(Chemin("sansext.kvp")).size(), 560);
+
+    // Le nom reste pour les enregistrements suivants.
+    f->EtatProjet(true, true);
+    f->EnregistrerPrjClick();
+    EXPECT_EQ(demandes.size(), 3u);
+    EXPECT_FALSE(f->Modifie);
+}
+
+TEST_F(Projet, OuvrirAvecLeDialogue)
+{
+    Ecrire(Chemin("d.kvp"), Fichier({Enregistrement("b.png", 1)}));
+    f->RepProjet = dossier.path();
+    Refuser();
+    f->OuvrirPrjClick();
+    ASSERT_EQ(demandes.size(), 1u);
+    EXPECT_EQ(demandes[0].filtre, QStringLiteral("Projet Kalvindo (*.kvp)"));
+    EXPECT_EQ(demandes[0].repertoire, dossier.path());
+    EXPECT_TRUE(ListeImgs.empty());
+
+    Choisir({Chemin("d.kvp")});
+    f->OuvrirPrjClick();
+    ASSERT_EQ(ListeImgs.size(), 1u);
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Kalvindo : d"));
+}
+
+TEST_F(Projet, UnEnregistrementRateLaisseModifieEtLAncienFichier)
+{
+    OuvrirOctets(Fichier({Enregistrement("a.png", 2), Enregistrement("b.png", 2)}), QStringLiteral("v.kvp"));
+    const QByteArray ancien = Lire(Chemin("v.kvp"));
+    ASSERT_EQ(ancien.size(), 1120);
+    f->EtatProjet(true, true);
+
+    // Taille de fichier bornée : l'écriture casse au milieu du second enregistrement.
+    rlimit ancienne{};
+    getrlimit(RLIMIT_FSIZE, &ancienne);
+    const auto signalPrecedent = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit bornee = ancienne;
+    bornee.rlim_cur = 600;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &bornee), 0);
+    f->EnregistrerPrjClick();
+    setrlimit(RLIMIT_FSIZE, &ancienne);
+    std::signal(SIGXFSZ, signalPrecedent);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].type, TypeMessage::Erreur);
+    EXPECT_TRUE(messages[0].texte.contains(QStringLiteral("v.kvp")));
+    EXPECT_TRUE(f->Modifie);
+    EXPECT_EQ(Lire(Chemin("v.kvp")), ancien);
+    EXPECT_EQ(QDir(dossier.path()).entryList({"v.kvp*"}, QDir::Files), QStringList({"v.kvp"}));
+
+    // Un dossier qui n'existe pas.
+    messages.clear();
+    f->RepProjet = Chemin("a.png");
+    f->EnregistrerPrjClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(f->Modifie);
+
+    // La question de « Nouveau projet » : l'échec de l'enregistrement annule.
+    messages.clear();
+    reponses = {ReponseMessage::Oui};
+    f->NouveauPrjClick();
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(ListeImgs.size(), 2u);
+    EXPECT_TRUE(f->Modifie);
+}
+
+TEST_F(Projet, QuestionAvantNouveauEtOuvrir)
+{
+    Choisir({Chemin("a.png")});
+    f->ChargerUneImageClick();
+    f->EtatProjet(true, true);
+
+    reponses = {ReponseMessage::Annuler};
+    f->NouveauPrjClick();
+    EXPECT_EQ(ListeImgs.size(), 1u);
+    EXPECT_TRUE(f->Modifie);
+
+    reponses = {ReponseMessage::Annuler};
+    f->OuvrirPrjClick();
+    EXPECT_EQ(demandes.size(), 1u);  // pas de dialogue d'ouverture
+    EXPECT_EQ(ListeImgs.size(), 1u);
+
+    reponses = {ReponseMessage::Non};
+    f->NouveauPrjClick();
+    EXPECT_TRUE(ListeImgs.empty());
+    EXPECT_FALSE(f->Modifie);
+    EXPECT_EQ(messages.size(), 3u);
+}
