@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/AcqImgs.h"
+#include "core/ArrondiOctet.h"
 #include "core/HarmoImgs.h"
 #include "platform/Image.h"
 #include "ui_TSeqPano.h"
@@ -12,17 +13,6 @@ namespace {
 
 // Image intermédiaire de l'aperçu combiné, rangée ligne après ligne.
 TPixel Intermediaire[TailleApercu * TailleApercu];
-
-// Borné avant l'arrondi : un coefficient aberrant donne 0 ou 255, jamais un
-// entier hors limites.
-inline uint8_t Octet(long double v)
-{
-    if (v > 255.0L)
-        return 255;
-    if (v > 0.0L)
-        return static_cast<uint8_t>(ArrondiCourt(v));
-    return 0;
-}
 
 bool TailleAdmise(const TPtImg& Source)
 {
@@ -73,9 +63,9 @@ void CompLumEtendu(const TPixel* const* src, TPixel* const* dst, int W, int H, l
             const long double gx = gxs[x];
             const long double k = gx * gy * HG + gx * fy * BG + fx * gy * HD + fx * fy * BD;
             const TPixel p = s[x];
-            d[x].R = Octet(p.R * k);
-            d[x].V = Octet(p.V * k);
-            d[x].B = Octet(p.B * k);
+            d[x].R = OctetArrondi(p.R * k);
+            d[x].V = OctetArrondi(p.V * k);
+            d[x].B = OctetArrondi(p.B * k);
         }
     }
 }
@@ -101,9 +91,9 @@ void LignesFuiteEtendu(const TPixel* const* src, TPixel* const* dst, int W, int 
                 const long double u = 1.0L - t;
                 const TPixel a = src[iy][x];
                 const TPixel b = src[iy + 1][x];
-                d[x].B = static_cast<uint8_t>(ArrondiCourt(u * a.B + t * b.B));
-                d[x].V = static_cast<uint8_t>(ArrondiCourt(u * a.V + t * b.V));
-                d[x].R = static_cast<uint8_t>(ArrondiCourt(u * a.R + t * b.R));
+                d[x].B = OctetArrondi(u * a.B + t * b.B);
+                d[x].V = OctetArrondi(u * a.V + t * b.V);
+                d[x].R = OctetArrondi(u * a.R + t * b.R);
             } else {
                 d[x] = CouleurFond;
             }
@@ -170,9 +160,9 @@ void CompLumRapide(const TPixel* const* src, TPixel* const* dst, int W, int H, l
                 const long double fx = fxs[x];
                 const long double gx = gxs[x];
                 const long double k = gx * gy * HG + gx * fy * BG + fx * gy * HD + fx * fy * BD;
-                d[x].R = Octet(p.R * k);
-                d[x].V = Octet(p.V * k);
-                d[x].B = Octet(p.B * k);
+                d[x].R = OctetArrondi(p.R * k);
+                d[x].V = OctetArrondi(p.V * k);
+                d[x].B = OctetArrondi(p.B * k);
             }
         }
     }
@@ -242,9 +232,9 @@ void LignesFuiteRapide(const TPixel* const* src, TPixel* const* dst, int W, int 
                 const long double u = 1.0L - t;
                 const TPixel a = src[ie][x];
                 const TPixel b = src[ie + 1][x];
-                d[x].B = static_cast<uint8_t>(ArrondiCourt(u * a.B + t * b.B));
-                d[x].V = static_cast<uint8_t>(ArrondiCourt(u * a.V + t * b.V));
-                d[x].R = static_cast<uint8_t>(ArrondiCourt(u * a.R + t * b.R));
+                d[x].B = OctetArrondi(u * a.B + t * b.B);
+                d[x].V = OctetArrondi(u * a.V + t * b.V);
+                d[x].R = OctetArrondi(u * a.R + t * b.R);
             } else {
                 d[x] = CouleurFond;
             }

@@ -7,15 +7,6 @@
 // Côté maximal d'une vignette, et donc des tables de travail fixes.
 inline constexpr int TailleApercu = 320;
 
-// Round() pour une valeur qui tient sur 32 bits, sans appel de fonction :
-// fistp arrondit selon le mode courant, au plus proche et au pair.
-inline int32_t ArrondiCourt(long double v)
-{
-    int32_t r;
-    __asm__("fistpl %0" : "=m"(r) : "t"(v) : "st");
-    return r;
-}
-
 // Dest prend la taille de Source (inchangée si elle l'a déjà). Une source de
 // plus de TailleApercu dans un sens n'est pas tracée.
 

@@ -38,20 +38,18 @@ void TBarRVB::SetNiveauB(long double valeur)
 
 void TBarRVB::Paint()
 {
-    const double r = static_cast<double>(niveauR_);
-    const double v = static_cast<double>(niveauV_);
-    const double b = static_cast<double>(niveauB_);
-    const double m = std::max(std::max(r, v), b);
+    const double m = std::max(std::max(static_cast<double>(niveauR_), static_cast<double>(niveauV_)),
+                              static_cast<double>(niveauB_));
     longueurR_ = longueurV_ = longueurB_ = 0;
     // Un niveau non fini rendrait les parts indéfinies : rien n'est tracé.
-    if (m > 0 && std::isfinite(r) && std::isfinite(v) && std::isfinite(b)) {
+    if (m > 0 && std::isfinite(niveauR_) && std::isfinite(niveauV_) && std::isfinite(niveauB_)) {
         // Bornées avant l'arrondi : un niveau négatif énorme ne déborde pas.
-        const auto part = [m](double niveau) {
-            return static_cast<int>(Round(std::clamp(niveau * 100 / m, -1.0e9, 1.0e9)));
+        const auto part = [m](long double niveau) {
+            return static_cast<int>(Round(std::clamp(niveau * 100 / m, -1.0e9L, 1.0e9L)));
         };
-        const int pR = part(r);
-        const int pV = part(v);
-        const int pB = part(b);
+        const int pR = part(niveauR_);
+        const int pV = part(niveauV_);
+        const int pB = part(niveauB_);
         setToolTip(QStringLiteral("R : %1% ; V : %2% ; B : %3%").arg(pR).arg(pV).arg(pB));
         longueurR_ = std::max(0, pR - 75);
         longueurV_ = std::max(0, pV - 75);

@@ -132,6 +132,10 @@ void TAssembleImg::Assembler()
         BmpPano->Fill(0xFF, 0xFF, 0xFF);
     }
 
+    const auto phase = [this](const char* nom) {
+        if (SurPhase)
+            SurPhase(nom);
+    };
     const int n = NbImagesAssemblage();
     if (!ConserverImgs) {
         for (int i = 0; i < n; ++i)
@@ -139,14 +143,18 @@ void TAssembleImg::Assembler()
         for (int i = 0; i < n; ++i)
             RedresserPointsControle(i);
     }
+    phase("ajustement des points");
     ConserverImgs = false;
     TotalPoids = TotalEtapes();
     for (int i = 0; i < n; ++i)
         CalculerCoins(i);
+    phase("coins");
     for (int i = 0; i < n; ++i)
         PreparerImage(i);
+    phase("preparation");
     for (int i = 0; i < n; ++i)
         AppliquerModifications(i);
+    phase("deformation");
     TableTravail.Liberer();
 
     if (Annule || !SeqPano)

@@ -2,6 +2,7 @@
 // Déroulement de l'assemblage et sa fenêtre de progression.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
     void AppliquerModifications(int i);
 
     bool EstAnnule() const { return Annule; }
+
+    // Outils de mesure : appelé à la fin de chaque phase du déroulement.
+    std::function<void(const char* Phase)> SurPhase;
     int PoidsTotal() const { return TotalPoids; }
 
 public slots:

@@ -19,9 +19,11 @@ Bitmap::Bitmap(int largeur, int hauteur)
 
 bool Bitmap::TailleAcceptable(int64_t largeur, int64_t hauteur)
 {
-    if (largeur < 0 || hauteur < 0)
+    if (largeur < 0 || hauteur < 0 || largeur > TailleMax / 3)
         return false;
-    return ((largeur * 3 + 3) & ~int64_t(3)) * hauteur <= TailleMax;
+    // Division plutôt que produit : deux côtés immenses déborderaient 64 bits.
+    const int64_t pas = (largeur * 3 + 3) & ~int64_t(3);
+    return hauteur == 0 || pas <= TailleMax / hauteur;
 }
 
 void Bitmap::SetSize(int largeur, int hauteur)
@@ -34,8 +36,9 @@ void Bitmap::SetSize(int largeur, int hauteur)
         throw Erreur("Mémoire insuffisante");
     const int pas = PasLigne(largeur);
     std::vector<uint8_t> nouvelles(static_cast<size_t>(pas) * hauteur, 0xFF);
-    const int lignes = std::min(hauteur, hauteur_);
     const size_t octets = static_cast<size_t>(std::min(largeur, largeur_)) * 3;
+    // Une largeur nulle n'a pas de mémoire : rien à recopier.
+    const int lignes = octets == 0 ? 0 : std::min(hauteur, hauteur_);
     for (int y = 0; y < lignes; ++y)
         std::memcpy(nouvelles.data() + static_cast<size_t>(y) * pas,
                     donnees_.data() + static_cast<size_t>(y) * pas_, octets);

@@ -207,14 +207,17 @@ TEST(DecodeurBmp, EntetesInvalides)
         {"champs de bits en 8 bits", 30, 3, 4},
         {"pixels hors du fichier", 10, 0xFFFFFF00u, 4},
         {"immense", 18, 70000, 4},
+        {"côtés hors de toute mesure", 18, 0x7C00001Du, 4},
     };
     for (const auto& c : cas) {
         Octets f = bon;
         for (int k = 0; k < c.octets; ++k)
             f[c.position + k] = static_cast<uint8_t>(c.valeur >> (8 * k));
-        if (c.position == 18 && c.valeur == 70000)
+        // Les deux côtés à la fois : 70000², ou un produit qui déborde 64 bits.
+        const uint32_t hauteur = c.valeur == 70000 ? 70000u : 0x61500004u;
+        if (c.position == 18 && c.valeur >= 70000)
             for (int k = 0; k < 4; ++k)
-                f[22 + k] = static_cast<uint8_t>(70000u >> (8 * k));
+                f[22 + k] = static_cast<uint8_t>(hauteur >> (8 * k));
         AttendreImageNonValide(DecoderBmp, f, c.nom);
     }
 }

@@ -1,0 +1,27 @@
+#pragma once
+// Cibles de fuzz des lecteurs d'images : chaque cible définit le point
+// d'entrée de libFuzzer et ses graines, des fichiers valides et variés.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Decodeurs.h"
+#include "platform/Erreur.h"
+#include "tests/test_plateforme_fabrique.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille);
+
+std::vector<Octets> GrainesFuzz();
+
+// Passe une entrée au décodeur : seule une Erreur est une fin acceptable.
+// Le plafond évite d'allouer des gigaoctets sur une taille mutée.
+inline void Essayer(void (*decodeur)(const uint8_t*, size_t, Bitmap&), const uint8_t* donnees, size_t taille)
+{
+    DefinirPlafondPixels(int64_t(1) << 22);
+    Bitmap image;
+    try {
+        decodeur(donnees, taille, image);
+    } catch (const Erreur&) {
+    }
+}
