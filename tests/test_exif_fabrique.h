@@ -93,6 +93,7 @@ public:
 
     static void Ecrire(const QString& chemin, const QByteArray& octets)
     {
+        QFile::remove(chemin);
         QFile f(chemin);
         f.open(QIODevice::WriteOnly);
         f.write(octets);
