@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include <QApplication>
 
 #include "core/Assemblage.h"
 #include "tests/FausseFenetre.h"
@@ -24,7 +23,6 @@ constexpr int Pas = 3000;
 
 struct Banc
 {
-    std::unique_ptr<QApplication> application;
     std::unique_ptr<TFausseFenetre> fenetre;
     std::unique_ptr<TAssembleImg> dlg;
     Bitmap pano;
@@ -32,13 +30,6 @@ struct Banc
 
     Banc()
     {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char nom[] = "kalvindo_bench";
-        static char* argv[] = {nom, nullptr};
-        if (QApplication::instance() == nullptr)
-            application = std::make_unique<QApplication>(argc, argv);
         TFenetrePano* avant = SeqPano;
         fenetre = std::make_unique<TFausseFenetre>();
         SeqPano = avant;

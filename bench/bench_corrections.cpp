@@ -2,7 +2,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 
 #include "core/CorrectionsGeometriques.h"
 #include "core/HarmoImgs.h"
@@ -13,19 +12,6 @@ namespace {
 
 constexpr int W = 3000;
 constexpr int H = 2000;
-
-// Le combo de la fausse fenêtre demande une application Qt, sans écran.
-void ApplicationQt()
-{
-    static int argc = 1;
-    static char nom[] = "kalvindo_bench";
-    static char* argv[] = {nom, nullptr};
-    if (QApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QApplication app(argc, argv);
-    }
-}
 
 void PreparerImage()
 {
@@ -87,7 +73,6 @@ void BM_LignesFuite(benchmark::State& etat)
 void BM_Horizontalite(benchmark::State& etat)
 {
     PreparerImage();
-    ApplicationQt();
     TFausseFenetre fenetre;
     fenetre.mode.setCurrentIndex(static_cast<int>(etat.range(0)));
     for (auto _ : etat) {
@@ -100,7 +85,6 @@ void BM_Horizontalite(benchmark::State& etat)
 void BM_HorizontaliteLignesFuite(benchmark::State& etat)
 {
     PreparerImage();
-    ApplicationQt();
     TFausseFenetre fenetre;
     fenetre.mode.setCurrentIndex(static_cast<int>(etat.range(0)));
     CorrigerLignesFuite(0, 0.0L);

@@ -5,7 +5,6 @@
 
 #include <memory>
 
-#include <QApplication>
 
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
@@ -25,13 +24,6 @@ struct BancRendu
 
     BancRendu()
     {
-        if (QApplication::instance() == nullptr) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char nom[] = "kalvindo_bench";
-            static char* argv[] = {nom, nullptr};
-            static QApplication application(argc, argv);
-        }
         fenetre = std::make_unique<TFausseFenetre>();
         BmpPano = &pano;
         pano.SetSize(Largeur + (NbImages - 1) * Pas, Hauteur);

@@ -17,15 +17,6 @@ TSeqPano& FenetreBanc()
     // Jamais détruite : rien à rendre avant la fin du processus.
     static TSeqPano* fenetre = nullptr;
     if (fenetre == nullptr) {
-        if (QApplication::instance() == nullptr) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char nom[] = "kalvindo_bench";
-            static char* argv[] = {nom, nullptr};
-            // Jamais détruite non plus : sa destruction à la sortie suit celle de Qt.
-            new QApplication(argc, argv);
-        }
         // La fenêtre crée le panoramique à son ouverture.
         fenetre = new TSeqPano();
         BmpPano->SetSize(30000, 3000);

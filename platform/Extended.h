@@ -47,7 +47,14 @@ struct Extended
 static_assert(sizeof(Extended) == 10);
 
 // Round : au plus proche, moitiés vers le pair (mode d'arrondi par défaut).
-inline int64_t Round(long double v) { return llrintl(v); }
+// fistp en ligne plutôt que llrintl, appel de bibliothèque : même résultat,
+// y compris l'entier indéfini hors de portée.
+inline int64_t Round(long double v)
+{
+    int64_t r;
+    asm("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return r;
+}
 // Trunc : vers zéro (fisttp avec -march=x86-64-v2).
 inline int64_t Trunc(long double v) { return static_cast<int64_t>(v); }
 inline long double Frac(long double v) { return v - static_cast<long double>(Trunc(v)); }
