@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "core/FenetrePano.h"
+#include "core/UtilsPano.h"
 #include "platform/Image.h"
 
 class TFausseFenetre : public TFenetrePano
@@ -76,4 +77,19 @@ public:
 
 private:
     TFenetrePano* precedente_;
+};
+
+// Panoramique que la fenêtre principale crée au démarrage, installé pour la
+// durée d'un test.
+class PanoramaTest
+{
+public:
+    PanoramaTest() : precedent_(BmpPano) { BmpPano = &bmp; }
+    ~PanoramaTest() { BmpPano = precedent_; }
+    PanoramaTest(const PanoramaTest&) = delete;
+    PanoramaTest& operator=(const PanoramaTest&) = delete;
+    Bitmap bmp;
+
+private:
+    Bitmap* precedent_;
 };

@@ -8,17 +8,6 @@
 
 namespace {
 
-class PanoramaTest
-{
-public:
-    PanoramaTest() : precedent_(BmpPano) { BmpPano = &bmp; }
-    ~PanoramaTest() { BmpPano = precedent_; }
-    Bitmap bmp;
-
-private:
-    Bitmap* precedent_;
-};
-
 struct Bilan
 {
     int egaux = 0, noirs = 0, blancs = 0, autres = 0;

@@ -10,17 +10,6 @@
 
 namespace {
 
-class PanoramaTest
-{
-public:
-    PanoramaTest() : precedent_(BmpPano) { BmpPano = &bmp; }
-    ~PanoramaTest() { BmpPano = precedent_; }
-    Bitmap bmp;
-
-private:
-    Bitmap* precedent_;
-};
-
 TPixel Motif(int x, int y)
 {
     return {static_cast<uint8_t>(3 * x + 1), static_cast<uint8_t>(5 * y + 2),

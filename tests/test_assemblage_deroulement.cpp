@@ -10,18 +10,6 @@
 
 namespace {
 
-// Panoramique de test créé par la fenêtre principale au démarrage.
-class PanoramaTest
-{
-public:
-    PanoramaTest() : precedent_(BmpPano) { BmpPano = &bmp; }
-    ~PanoramaTest() { BmpPano = precedent_; }
-    Bitmap bmp;
-
-private:
-    Bitmap* precedent_;
-};
-
 // Images unies de tailles données, chaque paire voisine reliée par deux points.
 void ListeSimple(const std::vector<QSize>& tailles, bool boucle = false)
 {

@@ -9,17 +9,6 @@
 
 namespace {
 
-class PanoramaTest
-{
-public:
-    PanoramaTest() : precedent_(BmpPano) { BmpPano = &bmp; }
-    ~PanoramaTest() { BmpPano = precedent_; }
-    Bitmap bmp;
-
-private:
-    Bitmap* precedent_;
-};
-
 // Remet les bandes d'échantillonnage à leurs valeurs de départ à la sortie.
 class BandesSauvees
 {

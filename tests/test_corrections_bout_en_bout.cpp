@@ -8,17 +8,6 @@
 
 namespace {
 
-class PanoramaDeTest
-{
-public:
-    PanoramaDeTest() : precedent_(BmpPano) { BmpPano = &bmp; }
-    ~PanoramaDeTest() { BmpPano = precedent_; }
-    Bitmap bmp;
-
-private:
-    Bitmap* precedent_;
-};
-
 // Facteur de raccourcissement de la colonne x, comme la correction le calcule.
 double Raccourci(int x, int W, double K)
 {
@@ -95,7 +84,7 @@ TEST(CorrectionsBoutEnBout, ImageTourneeEtImageEnPerspectiveAlignees)
             SCOPED_TRACE(mode);
             SCOPED_TRACE(corriger);
             TFausseFenetre fenetre;
-            PanoramaDeTest pano;
+            PanoramaTest pano;
             fenetre.mode.setCurrentIndex(mode);
             const TSerie S = CreerSerie(3, W, H, pas, {0, 3, -2}, {0.0, 0.03, 0.0}, false, 5);
             ChargerSerie(S, false, true);

@@ -38,8 +38,8 @@ TEST(RepriseHarmonisation, ImageSombreRecaleeALAssemblageSuivant)
 {
     TFausseFenetre fenetre;
     fenetre.corrChro.setChecked(false);
-    Bitmap pano;
-    BmpPano = &pano;
+    PanoramaTest panorama;
+    Bitmap& pano = panorama.bmp;
     const TSerie serie = CreerSerie(3, 400, 300, 300, {0, 0, 0}, {0.0, 0.0, 0.0}, false);
     ChargerSerie(serie, false);
     Bitmap& sombre = *BitmapDe(ListeImgs[1]);
@@ -64,5 +64,4 @@ TEST(RepriseHarmonisation, ImageSombreRecaleeALAssemblageSuivant)
     EXPECT_LT(apres, avant / 4) << avant << " -> " << apres;
 
     ViderListe();
-    BmpPano = nullptr;
 }
