@@ -70,7 +70,7 @@ protected:
         bmp.SetSize(200, 150);
         bmp.Fill(0xFF, 0xFF, 0xFF);
     }
-    void TearDown() override { ViderImagesTest(); }
+    void TearDown() override { ViderListe(); }
     Bitmap bmp;
 };
 

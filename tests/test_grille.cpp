@@ -66,7 +66,7 @@ protected:
     void TearDown() override
     {
         fenetre.reset();
-        ViderImagesTest();
+        ViderListe();
         DefinirCrochetsDialogues({});
     }
     Ui::TSeqPano& ui() { return *fenetre->Formulaire(); }

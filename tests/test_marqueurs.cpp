@@ -154,7 +154,7 @@ protected:
     }
     void TearDown() override
     {
-        ViderImagesTest();
+        ViderListe();
         QLocale::setDefault(localeAvant);
     }
     void Apparier(int xa, int ya, int xb, int yb)

@@ -48,7 +48,7 @@ protected:
     void TearDown() override
     {
         fenetre.reset();
-        ViderImagesTest();
+        ViderListe();
         DefinirCrochetsDialogues({});
     }
     Ui::TSeqPano& ui() { return *fenetre->Formulaire(); }

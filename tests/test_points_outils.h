@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/UtilsPano.h"
+#include "tests/GenerateurScene.h"
 
 // Motif pseudo-aléatoire reproductible, différent pour chaque graine.
 inline void RemplirMotif(Bitmap& bmp, uint32_t graine)
@@ -35,15 +36,3 @@ inline int AjouterImageTest(int largeur, int hauteur, uint32_t graine)
     return index;
 }
 
-inline void ViderImagesTest()
-{
-    for (TInfosImg& img : ListeImgs) {
-        LibererBitmap(img.Bitmap);
-        for (HPatch h : img.PatchsPts)
-            LibererPatch(h);
-        for (HPatch h : img.PatchsHoriz)
-            LibererPatch(h);
-    }
-    ListeImgs.clear();
-    Patchs.clear();
-}
