@@ -1,6 +1,7 @@
 #include "app/XPTheme.h"
 
 #include <QApplication>
+#include <QFont>
 
 void InitialisationXPTheme()
 {
@@ -10,4 +11,7 @@ void InitialisationXPTheme()
     faite = true;
     // Le même style sur tous les bureaux : les géométries des fenêtres en dépendent.
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // Les fenêtres sont dessinées pour une police de 8 points : plus grande,
+    // les libellés déborderaient de leurs contrôles.
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 8));
 }
