@@ -236,12 +236,12 @@ void Deformer(const TContexte& c)
                         const double w00 = gx * gy, w10 = fx * gy, w11 = fx * fy, w01 = gx * fy;
                         const uint8_t* p0 = &c.source.Ligne(static_cast<int>(v))[u].B;
                         const uint8_t* p1 = &c.source.Ligne(static_cast<int>(v) + 1)[u].B;
-                        double val[3];
-                        for (int n = 0; n < 3; ++n)
-                            val[n] = ((OctetD[p0[n]] * w00 + OctetD[p0[3 + n]] * w10) +
-                                      OctetD[p1[3 + n]] * w11) +
-                                     OctetD[p1[n]] * w01;
-                        if (!OctetsApproches(val[0], val[1], val[2], limite, &px.B))
+                        const auto canal = [&](int n) {
+                            return ((OctetD[p0[n]] * w00 + OctetD[p0[3 + n]] * w10) +
+                                    OctetD[p1[3 + n]] * w11) +
+                                   OctetD[p1[n]] * w01;
+                        };
+                        if (!OctetsApproches(canal(0), canal(1), canal(2), limite, &px.B))
                             ecrit = PixelEtendu<Mode>(c, x, ly, a1y, b1y, s, u, px);
                     }
                 }
