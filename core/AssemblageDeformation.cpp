@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/ArrondiOctet.h"
 #include "core/Assemblage.h"
 #include "core/AssemblageInterne.h"
 #include "core/Matrix.h"
@@ -61,6 +62,12 @@ int64_t ColonneJonction(int y, long double ordonnee, long double pente)
     return Round(c);
 }
 
+// Produits par colonne en double pour la boucle rapide.
+struct TColonneD
+{
+    double a0x, a2x, b0x, b2x;
+};
+
 struct TContexte
 {
     const TTransformation& t;
@@ -74,17 +81,96 @@ struct TContexte
     const long double* a2x;
     const long double* b0x;
     const long double* b2x;
+    const TColonneD* colD;
+    // Plus grands |a0·x|, |a2·x|, |b0·x|, |b2·x| : bornent l'écart double/étendu.
+    long double maxA0, maxA2, maxB0, maxB2;
     long double ordonnee;
     long double pente;
     int W;
     int H;
 };
 
+// Un pixel calculé entièrement en étendu : la référence, et le recours de la
+// boucle en double quand celle-ci ne peut garantir le même résultat. Faux si
+// le pixel reste à la couleur de fond.
+template <int Mode>
+bool PixelEtendu(const TContexte& c, int x, long double ly, long double a1y, long double b1y,
+                 int64_t s, int64_t& u, TPixel& px)
+{
+    const long double a3 = c.t.a[3], b3 = c.t.b[3];
+    const int W = c.W;
+    const int H = c.H;
+    // ((a0·x + a1·y) + (a2·x)·y) + a3, dans cet ordre.
+    const long double fu = ((c.a0x[x] + a1y) + c.a2x[x] * ly) + a3;
+    if constexpr (Mode == 0) {
+        // Round(fu) n'est dans 0..W-1 que si fu >= -0,5 ; la borne haute
+        // se vérifie sur l'entier.
+        if (!(fu >= -0.5L && fu < 0x1p62L))
+            return false;
+        u = ArrondiPositif(fu);
+        if (u >= W || u <= s)
+            return false;
+        const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
+        if (!(fv >= -0.5L && fv < 0x1p62L))
+            return false;
+        const int64_t v = ArrondiPositif(fv);
+        if (v >= H)
+            return false;
+        px = c.source.Ligne(static_cast<int>(v))[u];
+    } else {
+        if (!(fu >= 0.0L && fu < 0x1p62L))
+            return false;
+        u = Trunc(fu);
+        if (u >= W - 1 || u <= s)
+            return false;
+        const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
+        if (!(fv >= 0.0L && fv < 0x1p62L))
+            return false;
+        const int64_t v = Trunc(fv);
+        if (v >= H - 1)
+            return false;
+        const long double fx = fu - u;
+        const long double fy = fv - v;
+        const long double gx = 1.0L - fx;
+        const long double gy = 1.0L - fy;
+        const TPixel* l0 = c.source.Ligne(static_cast<int>(v)) + u;
+        const TPixel* l1 = c.source.Ligne(static_cast<int>(v) + 1) + u;
+        // Octets élargis en entiers 32 bits d'un coup : chaque conversion
+        // en réel lit alors sa propre case mémoire.
+        alignas(16) int32_t q[12];
+        for (int k = 0; k < 3; ++k) {
+            q[k] = (&l0[0].B)[k];
+            q[3 + k] = (&l0[1].B)[k];
+            q[6 + k] = (&l1[1].B)[k];
+            q[9 + k] = (&l1[0].B)[k];
+        }
+        // Les poids sont positifs et de somme 1 : la valeur reste dans
+        // 0..255 à l'arrondi près, sans borne à tester.
+        uint8_t* o = &px.B;
+        for (int k = 0; k < 3; ++k)
+            o[k] = static_cast<uint8_t>(
+                ArrondiPositif(((static_cast<long double>(q[k]) * gx * gy +
+                                 static_cast<long double>(q[3 + k]) * fx * gy) +
+                                static_cast<long double>(q[6 + k]) * fx * fy) +
+                               static_cast<long double>(q[9 + k]) * gx * fy));
+    }
+    return true;
+}
+
+// La boucle calcule fu, fv et les canaux en double. Une position sert dès
+// qu'elle est à plus de sa marge d'une frontière d'arrondi (une moitié au plus
+// proche, un entier en bilinéaire), ce qui tranche aussi les tests de bornes ;
+// un canal sert dès qu'il est assez loin d'une moitié. Sinon le pixel est refait
+// en étendu : le résultat est toujours celui du calcul étendu.
 template <int Mode>
 void Deformer(const TContexte& c)
 {
     const long double a1 = c.t.a[1], a3 = c.t.a[3];
     const long double b1 = c.t.b[1], b3 = c.t.b[3];
+    const double a3D = static_cast<double>(a3);
+    const double b3D = static_cast<double>(b3);
+    // Décalage qui ramène l'arrondi au plus proche à une partie entière.
+    const double demi = Mode == 0 ? 0.5 : 0.0;
     const int W = c.W;
     const int H = c.H;
     const int lignesPano = c.pano ? c.pano->Height() : 0;
@@ -92,66 +178,77 @@ void Deformer(const TContexte& c)
         const long double ly = y;
         const long double a1y = a1 * ly;
         const long double b1y = b1 * ly;
+        const double lyD = y;
+        const double a1yD = static_cast<double>(a1y);
+        const double b1yD = static_cast<double>(b1y);
+        // Quelques ulp double de la somme des valeurs absolues des termes, plus
+        // l'ajout de la moitié : 1e-13 en laisse plus de cent fois la place.
+        const double margeU = static_cast<double>(
+            1e-13L * (c.maxA0 + std::fabs(a1y) + c.maxA2 * ly + std::fabs(a3) + 1.0L));
+        const double margeV = static_cast<double>(
+            1e-13L * (c.maxB0 + std::fabs(b1y) + c.maxB2 * ly + std::fabs(b3) + 1.0L));
+        // Chaque poids s'écarte d'au plus deux marges, chaque canal pèse au plus
+        // 255 sur quatre poids ; 1e-9 couvre les arrondis double des canaux.
+        const double limite = 0.5 - (1e-9 + 2040.0 * std::max(margeU, margeV));
         const int64_t s = ColonneJonction(y, c.ordonnee, c.pente) - LargeurRecouvrement;
         TPixel* dest = c.dest.Ligne(y);
-        std::fill(dest, dest + W, CouleurFond);
         uint8_t* pano = y < lignesPano ? c.pano->Ligne(y) : nullptr;
         for (int x = 0; x < W; ++x) {
-            // ((a0·x + a1·y) + (a2·x)·y) + a3, dans cet ordre.
-            const long double fu = ((c.a0x[x] + a1y) + c.a2x[x] * ly) + a3;
+            const TColonneD& k = c.colD[x];
+            const double fu = ((k.a0x + a1yD) + k.a2x * lyD) + a3D;
+            const double fv = ((k.b0x + b1yD) + k.b2x * lyD) + b3D;
+            double eu = 0.0, ev = 0.0;
+            const bool loin = std::fabs(fu) < 1e9 && std::fabs(fv) < 1e9;
+            const bool presU = !EntierSur(fu + demi, margeU, eu);
+            const bool presV = !EntierSur(fv + demi, margeV, ev);
+            if constexpr (Mode == 1) {
+                // Près d'un entier n, la cellule n-1 (poids presque 1) et la
+                // cellule n (poids presque 0) donnent la même valeur, l'interpolation
+                // étant continue ; seuls les tests de bornes en n peuvent différer.
+                if (presU)
+                    eu = std::rint(fu);
+                if (presV)
+                    ev = std::rint(fv);
+            }
+            const bool douteux =
+                Mode == 0 ? presU || presV
+                          : (presU && (eu == 0.0 || eu == W - 1 || eu == s + 1 || eu == s + 3)) ||
+                                (presV && (ev == 0.0 || ev == H - 1));
             int64_t u;
             TPixel px;
-            if constexpr (Mode == 0) {
-                // Round(fu) n'est dans 0..W-1 que si fu >= -0,5 ; la borne haute
-                // se vérifie sur l'entier.
-                if (!(fu >= -0.5L && fu < 0x1p62L))
-                    continue;
-                u = ArrondiPositif(fu);
-                if (u >= W || u <= s)
-                    continue;
-                const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
-                if (!(fv >= -0.5L && fv < 0x1p62L))
-                    continue;
-                const int64_t v = ArrondiPositif(fv);
-                if (v >= H)
-                    continue;
-                px = c.source.Ligne(static_cast<int>(v))[u];
+            bool ecrit;
+            if (!loin || douteux) {
+                ecrit = PixelEtendu<Mode>(c, x, ly, a1y, b1y, s, u, px);
             } else {
-                if (!(fu >= 0.0L && fu < 0x1p62L))
-                    continue;
-                u = Trunc(fu);
-                if (u >= W - 1 || u <= s)
-                    continue;
-                const long double fv = ((c.b0x[x] + b1y) + c.b2x[x] * ly) + b3;
-                if (!(fv >= 0.0L && fv < 0x1p62L))
-                    continue;
-                const int64_t v = Trunc(fv);
-                if (v >= H - 1)
-                    continue;
-                const long double fx = fu - u;
-                const long double fy = fv - v;
-                const long double gx = 1.0L - fx;
-                const long double gy = 1.0L - fy;
-                const TPixel* l0 = c.source.Ligne(static_cast<int>(v)) + u;
-                const TPixel* l1 = c.source.Ligne(static_cast<int>(v) + 1) + u;
-                // Octets élargis en entiers 32 bits d'un coup : chaque conversion
-                // en réel lit alors sa propre case mémoire.
-                alignas(16) int32_t q[12];
-                for (int k = 0; k < 3; ++k) {
-                    q[k] = (&l0[0].B)[k];
-                    q[3 + k] = (&l0[1].B)[k];
-                    q[6 + k] = (&l1[1].B)[k];
-                    q[9 + k] = (&l1[0].B)[k];
+                u = static_cast<int64_t>(eu);
+                const int64_t v = static_cast<int64_t>(ev);
+                if constexpr (Mode == 0) {
+                    ecrit = u >= 0 && u < W && u > s && v >= 0 && v < H;
+                    if (ecrit)
+                        px = c.source.Ligne(static_cast<int>(v))[u];
+                } else {
+                    ecrit = u >= 0 && u < W - 1 && u > s && v >= 0 && v < H - 1;
+                    if (ecrit) {
+                        const double fx = fu - eu;
+                        const double fy = fv - ev;
+                        const double gx = 1.0 - fx;
+                        const double gy = 1.0 - fy;
+                        const double w00 = gx * gy, w10 = fx * gy, w11 = fx * fy, w01 = gx * fy;
+                        const uint8_t* p0 = &c.source.Ligne(static_cast<int>(v))[u].B;
+                        const uint8_t* p1 = &c.source.Ligne(static_cast<int>(v) + 1)[u].B;
+                        const auto canal = [&](int n) {
+                            return ((OctetD[p0[n]] * w00 + OctetD[p0[3 + n]] * w10) +
+                                    OctetD[p1[3 + n]] * w11) +
+                                   OctetD[p1[n]] * w01;
+                        };
+                        if (!OctetsApproches(canal(0), canal(1), canal(2), limite, &px.B))
+                            ecrit = PixelEtendu<Mode>(c, x, ly, a1y, b1y, s, u, px);
+                    }
                 }
-                // Les poids sont positifs et de somme 1 : la valeur reste dans
-                // 0..255 à l'arrondi près, sans borne à tester.
-                uint8_t* o = &px.B;
-                for (int k = 0; k < 3; ++k)
-                    o[k] = static_cast<uint8_t>(
-                        ArrondiPositif(((static_cast<long double>(q[k]) * gx * gy +
-                                         static_cast<long double>(q[3 + k]) * fx * gy) +
-                                        static_cast<long double>(q[6 + k]) * fx * fy) +
-                                       static_cast<long double>(q[9 + k]) * gx * fy));
+            }
+            if (!ecrit) {
+                dest[x] = CouleurFond;
+                continue;
             }
             dest[x] = px;
             if (u > s + 2 && pano) {
@@ -227,15 +324,24 @@ void TAssembleImg::AppliquerModifications(int i)
         long double* a2x = a0x + W;
         long double* b0x = a2x + W;
         long double* b2x = b0x + W;
+        std::vector<TColonneD> colD(static_cast<size_t>(W));
+        long double maxA0 = 0.0L, maxA2 = 0.0L, maxB0 = 0.0L, maxB2 = 0.0L;
         for (int x = 0; x < W; ++x) {
             const long double lx = x;
             a0x[x] = t.a[0] * lx;
             a2x[x] = t.a[2] * lx;
             b0x[x] = t.b[0] * lx;
             b2x[x] = t.b[2] * lx;
+            colD[x] = {static_cast<double>(a0x[x]), static_cast<double>(a2x[x]),
+                       static_cast<double>(b0x[x]), static_cast<double>(b2x[x])};
+            maxA0 = std::max(maxA0, std::fabs(a0x[x]));
+            maxA2 = std::max(maxA2, std::fabs(a2x[x]));
+            maxB0 = std::max(maxB0, std::fabs(b0x[x]));
+            maxB2 = std::max(maxB2, std::fabs(b2x[x]));
         }
-        const TContexte c = {t,   source, TableTravail, BmpPano, colonnes.data(),
-                             a0x, a2x,    b0x,          b2x,     img.OrdonneeJonction,
+        const TContexte c = {t,     source, TableTravail, BmpPano, colonnes.data(),
+                             a0x,   a2x,    b0x,          b2x,     colD.data(),
+                             maxA0, maxA2,  maxB0,        maxB2,   img.OrdonneeJonction,
                              img.PenteJonction, W, H};
         if (mode == 0)
             Deformer<0>(c);

@@ -335,3 +335,44 @@ TEST(AppliquerModifications, BoucleOptimiseeIdentiqueALaReference)
         EXPECT_TRUE(m.pano.bmp == panoReference) << "essai " << essai;
     }
 }
+
+TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
+{
+    // Coins multiples de q, déplacés d'une échelle (q + d) / q et d'un décalage, le
+    // troisième un peu plus : fu, fv et les canaux tombent sur des moitiés et des
+    // entiers, exacts ou à un arrondi près, là où le double seul se trompe.
+    struct Cas
+    {
+        int q, du, dv, ox, oy;
+    };
+    for (const Cas& k : {Cas{10, -2, -3, -2, 0}, Cas{10, -3, -5, -2, -2}, Cas{12, -3, -2, -1, 0},
+                         Cas{12, 1, -1, -1, 2}, Cas{22, -6, 2, -1, 0}, Cas{22, 1, -8, -2, -1}}) {
+        const int q = k.q;
+        const TPoint32 coins[4] = {{q, 0}, {2 * q, 0}, {2 * q, q}, {0, q}};
+        TPoint32 depl[4];
+        for (int n = 0; n < 4; ++n) {
+            const int tordu = n == 2 ? 1 : 0;
+            depl[n] = {coins[n].X * k.du / q + k.ox + tordu * k.oy,
+                       coins[n].Y * k.dv / q + k.oy + tordu * k.ox};
+        }
+        for (int mode : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "q " << q << " du " << k.du << " mode " << mode);
+            Montage m(96, 64, coins, depl, 120, 0, 5);
+            uint32_t g = 7u * q + mode;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 96; ++x) {
+                    g = g * 1664525u + 1013904223u;
+                    TablesPixels[1][x][y] = {static_cast<uint8_t>(g >> 24), static_cast<uint8_t>(g >> 16),
+                                             static_cast<uint8_t>(g >> 8)};
+                }
+            m.fenetre.mode.setCurrentIndex(mode);
+            const TPtImg source = TablesPixels[1];
+            Bitmap panoReference = m.pano.bmp;
+            TPtImg tableReference;
+            DeformationReference(ImgsAssemblage[1], source, mode, 5, tableReference, panoReference);
+            m.dlg.AppliquerModifications(1);
+            EXPECT_TRUE(TablesPixels[1] == tableReference);
+            EXPECT_TRUE(m.pano.bmp == panoReference);
+        }
+    }
+}
