@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
@@ -128,6 +129,73 @@ TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
     const Bitmap une = pano;
     FiltrerRecouvrements();
     EXPECT_TRUE(pano == une) << "le fondu ne lit que les tables";
+}
+
+TEST_F(Rendu, FonduArrondiCoupeADroiteChevauchementEtImageSeule)
+{
+    const auto remplir = [this](int i, TPixel p) {
+        TPtImg& t = TablesPixels[i];
+        for (int y = 0; y < t.Hauteur(); ++y)
+            for (int x = 0; x < t.Largeur(); ++x)
+                t[x][y] = p;
+    };
+    const TPixel f = Gris(7);  // fond laissé par la déformation
+    struct Cas
+    {
+        const char* nom;
+        std::function<void()> preparer;
+        int colonne;  // première colonne vérifiée du panorama
+        std::vector<TPixel> attendus;
+    };
+    const Cas cas[] = {
+        // t = kb / 8 : 4t, 4(1 - t) et 1 + 2t tombent sur des demis, arrondis au pair.
+        {"demis",
+         [&] {
+             Serie({0, 0}, 40, 6, 20);
+             JonctionEn(1, 10);
+             remplir(0, {0, 4, 1});
+             remplir(1, {4, 0, 3});
+         },
+         25,
+         {f, {0, 4, 1}, {0, 4, 1}, {1, 3, 2}, {2, 2, 2}, {2, 2, 2}, {2, 2, 2}, {3, 1, 2}, {4, 0, 3},
+          {4, 0, 3}, f}},
+        // Bande x = 4..12 de l'image 1 ; la précédente s'arrête en x = 9.
+        {"coupee a droite",
+         [&] {
+             Serie({0, 200}, 40, 6, 30);
+             JonctionEn(1, 8);
+         },
+         33,
+         {f, Gris(0), Gris(25), Gris(50), Gris(75), Gris(100), Gris(125), f, f, f, f}},
+        // Image 1 visible sur 4 colonnes : la jonction 2 (colonnes 34 à 40)
+        // écrit après la jonction 1 (colonnes 30 à 36).
+        {"bandes chevauchantes",
+         [&] {
+             Serie({0, 100, 200}, 40, 6, 30);
+             ImgsAssemblage[2].DecalX = 4;
+             JonctionEn(1, 2);
+             JonctionEn(2, 2);
+         },
+         29,
+         {f, Gris(0), Gris(12), Gris(25), Gris(38), Gris(100), Gris(112), Gris(125), Gris(138),
+          Gris(150), Gris(162), Gris(175), f}},
+        {"image seule", [&] { Serie({50}, 40, 6, 0); }, 0, std::vector<TPixel>(40, f)},
+    };
+    LargeurRecouvrement = 4;
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        c.preparer();
+        const int zooms = fenetre.nbZoom;
+        FiltrerRecouvrements();
+        EXPECT_EQ(fenetre.nbZoom, zooms + 1);
+        for (int y = 0; y < 6; ++y)
+            for (size_t k = 0; k < c.attendus.size(); ++k) {
+                const uint8_t* p = pano.Ligne(y) + 3 * (c.colonne + k);
+                EXPECT_EQ((TPixel{p[0], p[1], p[2]}), c.attendus[k]) << c.colonne + k << "," << y;
+            }
+    }
 }
 
 TEST_F(Rendu, FonduCoupeAuBordGaucheEtSousLaPlusCourte)
