@@ -74,6 +74,15 @@ protected:
         pano.Fill(7, 7, 7);
     }
 
+    // Lignes y0..y1 - 1 de la table de l'image i, d'un seul pixel.
+    void RemplirLignes(int i, int y0, int y1, TPixel p)
+    {
+        TPtImg& t = TablesPixels[i];
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < t.Largeur(); ++x)
+                t[x][y] = p;
+    }
+
     // Place la jonction de l'image i en colonne xs sur toutes les lignes.
     void JonctionEn(int i, int xs)
     {
@@ -134,12 +143,6 @@ TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
 
 TEST_F(Rendu, FonduArrondiCoupeADroiteChevauchementEtImageSeule)
 {
-    const auto remplir = [this](int i, TPixel p) {
-        TPtImg& t = TablesPixels[i];
-        for (int y = 0; y < t.Hauteur(); ++y)
-            for (int x = 0; x < t.Largeur(); ++x)
-                t[x][y] = p;
-    };
     const TPixel f = Gris(7);  // fond laissé par la déformation
     struct Cas
     {
@@ -154,8 +157,8 @@ TEST_F(Rendu, FonduArrondiCoupeADroiteChevauchementEtImageSeule)
          [&] {
              Serie({0, 0}, 40, 6, 20);
              JonctionEn(1, 10);
-             remplir(0, {0, 4, 1});
-             remplir(1, {4, 0, 3});
+             RemplirLignes(0, 0, 6, {0, 4, 1});
+             RemplirLignes(1, 0, 6, {4, 0, 3});
          },
          25,
          {f, {0, 4, 1}, {0, 4, 1}, {1, 3, 2}, {2, 2, 2}, {2, 2, 2}, {2, 2, 2}, {3, 1, 2}, {4, 0, 3},
@@ -285,9 +288,7 @@ TEST_F(Rendu, RepriseFacteursNormalisesParCoin)
     fenetre.corrChro.setChecked(true);
     Serie({100, 100, 100}, 100, 50, 60);
     // Le voisin de gauche est plus bleu : le coin gauche de l'image 1 suit.
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 100; ++x)
-            TablesPixels[0][x][y] = {150, 100, 75};
+    RemplirLignes(0, 0, 50, {150, 100, 75});
     ASSERT_TRUE(ReprendreHarmonisation(1));
     const TInfosImg& img = ListeImgs[1];
     EXPECT_EQ(img.FacteursRVB[0][0], 1.0f);
@@ -299,12 +300,6 @@ TEST_F(Rendu, RepriseFacteursNormalisesParCoin)
 
 TEST_F(Rendu, RepriseCoefficientsSelonLaScene)
 {
-    const auto remplir = [this](int i, int y0, int y1, TPixel p) {
-        TPtImg& t = TablesPixels[i];
-        for (int y = y0; y < y1; ++y)
-            for (int x = 0; x < t.Largeur(); ++x)
-                t[x][y] = p;
-    };
     // L = 0 et 50 lignes : un échantillon par ligne, à l'indice 2y ; bandes
     // 10..40 (31 éléments) et 50..79 (30 éléments) d'un tampon de 100.
     // Une seule ligne claire par bande (20 et 25) : chaque itération multiplie
@@ -337,16 +332,16 @@ TEST_F(Rendu, RepriseCoefficientsSelonLaScene)
          [&] {
              LargeurRecouvrement = 0;
              Serie({0, 0}, 40, 50, 30);
-             remplir(0, 20, 21, Gris(150));
-             remplir(0, 25, 26, Gris(100));
-             remplir(1, 20, 21, Gris(100));
-             remplir(1, 25, 26, Gris(150));
+             RemplirLignes(0, 20, 21, Gris(150));
+             RemplirLignes(0, 25, 26, Gris(100));
+             RemplirLignes(1, 20, 21, Gris(100));
+             RemplirLignes(1, 25, 26, Gris(150));
          },
          1, plafondHG, plafondBG, 1.0L, 1.0L},
         {"echantillons recolores", true,
          [&] {
              Serie({100, 100, 100}, 100, 50, 60);
-             remplir(0, 0, 50, {150, 100, 75});
+             RemplirLignes(0, 0, 50, {150, 100, 75});
          },
          1, couleur, couleur, 1.0L, 1.0L},
         // Boucle, image 0 : à gauche, ses tampons G et ceux D de la dernière
@@ -368,7 +363,7 @@ TEST_F(Rendu, RepriseCoefficientsSelonLaScene)
              Serie({100, 100}, 40, 50, 30);
              ImgsAssemblage[0].Hauteur = 40;
              TablesPixels[0].SetLength(40, 40);
-             remplir(0, 0, 40, Gris(100));
+             RemplirLignes(0, 0, 40, Gris(100));
          },
          1, 1.0L + 0.9L * (52.0L * 31 / 1600 - 1), 1.0L, 1.0L, 1.0L},
     };
@@ -415,9 +410,7 @@ TEST_F(Rendu, RepriseEnEchecLaisseLaListe)
         {"canal nul", true,
          [&] {
              Serie({100, 100, 100}, 100, 50, 60);
-             for (int y = 0; y < 50; ++y)
-                 for (int x = 0; x < 100; ++x)
-                     TablesPixels[1][x][y] = {0, 100, 150};
+             RemplirLignes(1, 0, 50, {0, 100, 150});
          },
          1, MsgDivisionParZero, 1.0L + 0.9L * 0.2L},
     };
