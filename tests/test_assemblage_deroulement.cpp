@@ -96,6 +96,16 @@ TEST(EtapeSuivante, LibellesEtBarre)
     TFausseFenetre fenetre;
     PanoramaTest pano;
     ListeSimple({{800, 600}, {800, 640}});
+    // Horizon de l'image 1 : son poids de 70, activé pendant l'ajustement des
+    // points, compte dans le total (115 + 185) ; 5 (table), 28 (horizon), 61, 94.
+    ListeImgs[1].PtsHoriz[0] = {100, 100};
+    ListeImgs[1].PtsHoriz[1] = {700, 110};
+    {
+        TAssembleImg horizon;
+        EXPECT_EQ(PositionsBarre(horizon), (std::vector<int>{5, 28, 61, 94}));
+        EXPECT_EQ(horizon.PoidsTotal(), 300);
+    }
+    ListeSimple({{800, 600}, {800, 640}});
     TAssembleImg dlg;
     // Deux images sans correction : 7, 14 (tables), 57, 100 (applications).
     EXPECT_EQ(PositionsBarre(dlg), (std::vector<int>{7, 14, 57, 100}));

@@ -82,6 +82,40 @@ TEST(PreparerImage, BandesEtDecalageVertical)
     ViderListe();
 }
 
+TEST(PreparerImage, LargeurSelonLaLargeurDeLImagePrecedente)
+{
+    TFausseFenetre fenetre;
+    TAssembleImg dlg;
+    ViderListe();
+    const int largeurs[3] = {300, 200, 250};
+    for (int i = 0; i < 3; ++i)
+        AjouterImage(Bitmap(largeurs[i], 100), QStringLiteral("l%1").arg(i));
+    ImgsAssemblage = ListeImgs;
+    TablesPixels.resize(3);
+    struct Cas
+    {
+        int p0, p3, q0, q3;  // colonnes des coins gauches et de leurs correspondants
+        int largeurPano, decalXSuivante;
+    };
+    // Image 0 ouverte : coins au bord, correspondants à la largeur de la dernière.
+    const Cas cas[3] = {{0, 0, 250, 250, 300, (484 - 25) / 2},
+                        {10, 15, 240, 244, 300 + (200 - 12) - (300 - 242), (301 - 43) / 2},
+                        {20, 23, 150, 151, 430 + (250 - 21) - (200 - 150), (500 - 0) / 2}};
+    for (int i = 0; i < 3; ++i) {
+        ImgsAssemblage[i].Coins[0].X = cas[i].p0;
+        ImgsAssemblage[i].Coins[3].X = cas[i].p3;
+        ImgsAssemblage[i].CoinsLies[0].X = cas[i].q0;
+        ImgsAssemblage[i].CoinsLies[3].X = cas[i].q3;
+    }
+    LargeurPano = 0;
+    for (int i = 0; i < 3; ++i) {
+        dlg.PreparerImage(i);
+        EXPECT_EQ(LargeurPano, cas[i].largeurPano) << i;
+        EXPECT_EQ(ImgsAssemblage[(i + 1) % 3].DecalX, cas[i].decalXSuivante) << i;
+    }
+    ViderListe();
+}
+
 TEST(PreparerImage, DenivelesCumulesEtLargeur)
 {
     TFausseFenetre fenetre;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "core/UtilsPano.h"
 #include "platform/Canevas.h"
@@ -120,6 +121,95 @@ TEST_F(Cellules, PointsSurLeBordSansCorrespondance)
     ASSERT_FALSE(lignes.empty());
     EXPECT_GE(lignes.front(), 65);
     EXPECT_LT(lignes.back(), 85);
+}
+
+TEST_F(Cellules, TextesEtPositionsDesLignesDePoints)
+{
+    const int i = AjouterImageTest(100, 80, 1);
+    TInfosImg& img = ListeImgs[i];
+    img.PtsControle[0] = {12, 345, 1, 2, 0};
+    img.PtsControle[1] = {0, 40, 2, 3, 0};    // bord gauche : pas de correspondance écrite
+    img.PtsControle[2] = {99, 7, -1, 0, 0};   // bord droit du bitmap
+    img.PtsControle[3] = {50, 40, -1, 0, 0};  // intérieur, non relié
+    img.Largeur = 120;  // les bords sont ceux du bitmap, pas ceux de l'enregistrement
+    img.Hauteur = 90;
+    img.PtsHoriz[0] = {-3, 60};
+    img.PtsHoriz[1] = {1001, 0};
+    struct Ligne
+    {
+        int dx, dy;
+        QString texte;
+    };
+    struct Cas
+    {
+        const char* nom;
+        std::function<void(TCanevas&, const QRect&)> ecrire;
+        std::vector<Ligne> lignes;
+    };
+    const Cas cas[] = {
+        {"controle", [&](TCanevas& c, const QRect& r) { EcrirePointsCellule(c, r, 'C', 0xFF, img); },
+         {{10, 5, "Pt1 :  X = 12"}, {100, 5, "Y = 345"}, {10, 25, "Pt2 :  X = 0"}, {100, 25, "Y = 40"},
+          {10, 45, "Pt3 :  X = 99"}, {100, 45, "Y = 7"}, {10, 65, "Pt4 :  X = 50"}, {100, 65, "Y = 40"}}},
+        {"horizon", [&](TCanevas& c, const QRect& r) { EcrirePointsCellule(c, r, 'H', 0xFF, img); },
+         {{10, 5, "Pt1 :  X = -3"}, {100, 5, "Y = 60"}, {10, 25, "Pt2 :  X = 1001"}, {100, 25, "Y = 0"}}},
+        {"correspondants",
+         [&](TCanevas& c, const QRect& r) { EcrirePointsCorrespondants(c, r, 0xFF, img); },
+         {{10, 5, QStringLiteral("Img N° 2")}, {80, 5, QStringLiteral("Point N° 2")},
+          {10, 65, QStringLiteral("Img N° 0")}, {80, 65, QStringLiteral("Point N° 0")}}},
+    };
+    const QRect cellule(30, 8, 150, 136);
+    DecalTexteY = 56;  // sans effet sur les lignes de points
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        Bitmap attendu(200, 150);
+        attendu.Fill(0xFF, 0xFF, 0xFF);
+        {
+            TCanevas a(attendu);
+            a.brushColor = 0xCCFFFF;
+            a.fontColor = 0xFF;
+            a.TextRect(cellule, cellule.left(), cellule.top(), QString());
+            for (const Ligne& l : c.lignes)
+                a.TextOut(cellule.left() + l.dx, cellule.top() + l.dy, l.texte);
+        }
+        bmp.Fill(0xFF, 0xFF, 0xFF);
+        TCanevas g(bmp);
+        g.brushColor = 0xCCFFFF;
+        c.ecrire(g, cellule);
+        EXPECT_TRUE(bmp == attendu);
+    }
+    DecalTexteY = 0;
+}
+
+TEST_F(Cellules, TexteCentreADroiteOuAGauche)
+{
+    const QString texte = QStringLiteral("Image 12");
+    DecalTexteY = 4;
+    TCanevas mesure(bmp);
+    const int w = mesure.TextWidth(texte);
+    struct Cas
+    {
+        char align;
+        int largeur, x;  // largeur de cellule et décalage attendu du texte
+    };
+    // Centré : (9) div 2 = 4 ; plus large que la cellule, (-7) div 2 = -3.
+    for (const Cas c : {Cas{'C', w + 9, 4}, Cas{'C', w - 7, -3}, Cas{'D', w + 20, 14},
+                        Cas{'G', w + 20, 6}}) {
+        const QRect cellule(20, 10, c.largeur, 24);
+        Bitmap attendu(200, 150);
+        attendu.Fill(0xFF, 0xFF, 0xFF);
+        {
+            TCanevas a(attendu);
+            a.brushColor = 0xCCFFFF;
+            a.fontColor = 0xFF0000;
+            a.TextRect(cellule, cellule.left() + c.x, cellule.top() + 4, texte);
+        }
+        bmp.Fill(0xFF, 0xFF, 0xFF);
+        TCanevas g(bmp);
+        g.brushColor = 0xCCFFFF;
+        EcrireTexteCellule(g, cellule, c.align, 0xFF0000, texte);
+        EXPECT_TRUE(bmp == attendu) << c.align << " " << c.largeur;
+    }
+    DecalTexteY = 0;
 }
 
 TEST_F(Cellules, TexteADroiteLaisseSixPixels)

@@ -190,6 +190,34 @@ TEST_F(Correlation, BlocsIdentiquesOuOpposes)
     EXPECT_EQ(CoeffCorrelation(a, 1, 30, 30), QStringLiteral("-1.000"));
 }
 
+TEST_F(Correlation, MoyennesTronqueesSurBlocsNonUniformes)
+{
+    Bitmap& A = *BitmapDe(ListeImgs[a]);
+    Bitmap& B = *BitmapDe(ListeImgs[b]);
+    A.Fill(0, 0, 0);
+    B.Fill(0, 0, 0);
+    struct Pixel
+    {
+        Bitmap* bmp;
+        int x, y;
+        uint8_t bleu, vert, rouge;
+    };
+    // Blocs autour de (30, 30) et (60, 50), coin haut gauche 8 pixels avant.
+    for (const Pixel& p : {Pixel{&A, 25, 26, 40, 30, 30}, Pixel{&A, 32, 26, 40, 30, 30},
+                           Pixel{&B, 55, 46, 255, 255, 108}, Pixel{&B, 57, 54, 100, 100, 48}}) {
+        uint8_t* q = p.bmp->Ligne(p.y) + 3 * p.x;
+        q[0] = p.bleu;
+        q[1] = p.vert;
+        q[2] = p.rouge;
+    }
+    Apparier(30, 30, 60, 50);
+    // Sommes 200 et 866 : moyennes 0 et 3 (tronquées ; 0,78 et 3,38 vraies).
+    // Cov = 100 × 615 − 100 × 3 = 61200, VA = 20000,
+    // VB = 615² + 245² + 254 × 9 = 440536 : r = 0,651997 (0,654 avec les vraies moyennes).
+    EXPECT_EQ(CoeffCorrelation(a, 1, 30, 30), QStringLiteral("0,652"));
+    EXPECT_EQ(CoeffCorrelation(b, 1, 60, 50), QStringLiteral("0,652"));
+}
+
 TEST_F(Correlation, BlocsIndefinisDonnentNaN)
 {
     Bitmap& B = *BitmapDe(ListeImgs[b]);

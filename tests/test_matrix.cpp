@@ -40,6 +40,20 @@ TEST(Matrice, InversionsExactes)
          {{1.0L / 1e150L, 0, 0, 0}, {0, 1.0L / 1e150L, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}},
          1e200L},
         {"scalaire", 1, {{-4}}, {{-0.25L}}, -4.0L},
+        // Pivots hors diagonale (9 trouvé avant -9, à égalité) : deux échanges
+        // de lignes ; inverse arrondie pas à pas en 64 bits de mantisse, calculée
+        // à part en fractions exactes.
+        {"generale", 4,
+         {{3, -1, 9, 2}, {5, 7, -2, 4}, {-9, 1, 3, 6}, {2, 8, 1, -5}},
+         {{0xA5826DBD6FB80A13P-68L, 0xD8D766F6B4805470P-68L, -0x9A3C53B6D70ADAA4P-67L,
+           -0x827D17727A3691F6P-68L},
+          {-0xBDF9E222E6A24571P-70L, 0xBB19019E7E4A7AB1P-68L, 0x9FC0ACB49F087494P-68L,
+           0xA1311CF6D33459F4P-67L},
+          {0xBDF9E222E6A24571P-67L, -0x8372B79E9CFE8036P-68L, 0xAE9FDF60BA236174P-69L,
+           0x9798DB3D77650B74P-68L},
+          {0x846857CABFC66E76P-69L, 0xB3E6D053796EFFD2P-67L, 0x95AD9AE531D52EF4P-68L,
+           -0xA2A18D3907603F53P-67L}},
+         -8538.0L},
     };
     for (const CasInversion& c : cas) {
         SCOPED_TRACE(c.nom);

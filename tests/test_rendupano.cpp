@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
@@ -72,6 +74,15 @@ protected:
         pano.Fill(7, 7, 7);
     }
 
+    // Lignes y0..y1 - 1 de la table de l'image i, d'un seul pixel.
+    void RemplirLignes(int i, int y0, int y1, TPixel p)
+    {
+        TPtImg& t = TablesPixels[i];
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < t.Largeur(); ++x)
+                t[x][y] = p;
+    }
+
     // Place la jonction de l'image i en colonne xs sur toutes les lignes.
     void JonctionEn(int i, int xs)
     {
@@ -128,6 +139,67 @@ TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
     const Bitmap une = pano;
     FiltrerRecouvrements();
     EXPECT_TRUE(pano == une) << "le fondu ne lit que les tables";
+}
+
+TEST_F(Rendu, FonduArrondiCoupeADroiteChevauchementEtImageSeule)
+{
+    const TPixel f = Gris(7);  // fond laissé par la déformation
+    struct Cas
+    {
+        const char* nom;
+        std::function<void()> preparer;
+        int colonne;  // première colonne vérifiée du panorama
+        std::vector<TPixel> attendus;
+    };
+    const Cas cas[] = {
+        // t = kb / 8 : 4t, 4(1 - t) et 1 + 2t tombent sur des demis, arrondis au pair.
+        {"demis",
+         [&] {
+             Serie({0, 0}, 40, 6, 20);
+             JonctionEn(1, 10);
+             RemplirLignes(0, 0, 6, {0, 4, 1});
+             RemplirLignes(1, 0, 6, {4, 0, 3});
+         },
+         25,
+         {f, {0, 4, 1}, {0, 4, 1}, {1, 3, 2}, {2, 2, 2}, {2, 2, 2}, {2, 2, 2}, {3, 1, 2}, {4, 0, 3},
+          {4, 0, 3}, f}},
+        // Bande x = 4..12 de l'image 1 ; la précédente s'arrête en x = 9.
+        {"coupee a droite",
+         [&] {
+             Serie({0, 200}, 40, 6, 30);
+             JonctionEn(1, 8);
+         },
+         33,
+         {f, Gris(0), Gris(25), Gris(50), Gris(75), Gris(100), Gris(125), f, f, f, f}},
+        // Image 1 visible sur 4 colonnes : la jonction 2 (colonnes 34 à 40)
+        // écrit après la jonction 1 (colonnes 30 à 36).
+        {"bandes chevauchantes",
+         [&] {
+             Serie({0, 100, 200}, 40, 6, 30);
+             ImgsAssemblage[2].DecalX = 4;
+             JonctionEn(1, 2);
+             JonctionEn(2, 2);
+         },
+         29,
+         {f, Gris(0), Gris(12), Gris(25), Gris(38), Gris(100), Gris(112), Gris(125), Gris(138),
+          Gris(150), Gris(162), Gris(175), f}},
+        {"image seule", [&] { Serie({50}, 40, 6, 0); }, 0, std::vector<TPixel>(40, f)},
+    };
+    LargeurRecouvrement = 4;
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        c.preparer();
+        const int zooms = fenetre.nbZoom;
+        FiltrerRecouvrements();
+        EXPECT_EQ(fenetre.nbZoom, zooms + 1);
+        for (int y = 0; y < 6; ++y)
+            for (size_t k = 0; k < c.attendus.size(); ++k) {
+                const uint8_t* p = pano.Ligne(y) + 3 * (c.colonne + k);
+                EXPECT_EQ((TPixel{p[0], p[1], p[2]}), c.attendus[k]) << c.colonne + k << "," << y;
+            }
+    }
 }
 
 TEST_F(Rendu, FonduCoupeAuBordGaucheEtSousLaPlusCourte)
@@ -216,9 +288,7 @@ TEST_F(Rendu, RepriseFacteursNormalisesParCoin)
     fenetre.corrChro.setChecked(true);
     Serie({100, 100, 100}, 100, 50, 60);
     // Le voisin de gauche est plus bleu : le coin gauche de l'image 1 suit.
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 100; ++x)
-            TablesPixels[0][x][y] = {150, 100, 75};
+    RemplirLignes(0, 0, 50, {150, 100, 75});
     ASSERT_TRUE(ReprendreHarmonisation(1));
     const TInfosImg& img = ListeImgs[1];
     EXPECT_EQ(img.FacteursRVB[0][0], 1.0f);
@@ -228,17 +298,141 @@ TEST_F(Rendu, RepriseFacteursNormalisesParCoin)
         EXPECT_EQ(img.FacteursRVB[1][c], 1.0f);
 }
 
-TEST_F(Rendu, RepriseBandeNoireLaisseLaListe)
+TEST_F(Rendu, RepriseCoefficientsSelonLaScene)
 {
-    Serie({125, 0, 125}, 100, 50, 60);
-    const TImgs avant = ListeImgs;
-    try {
-        ReprendreHarmonisation(1);
-        FAIL();
-    } catch (const Erreur& e) {
-        EXPECT_EQ(e.Message(), QString(MsgDivisionParZero));
+    // L = 0 et 50 lignes : un échantillon par ligne, à l'indice 2y ; bandes
+    // 10..40 (31 éléments) et 50..79 (30 éléments) d'un tampon de 100.
+    // Une seule ligne claire par bande (20 et 25) : chaque itération multiplie
+    // leur moyenne par a(40/99) et a(50/99), et les rapports s'approchent de 1
+    // trop lentement pour les 11 itérations permises.
+    long double u = 1.5L, v = 100.0L / 150, plafondHG = 1.0L, plafondBG = 1.0L;
+    for (int r = 0; r < 11; ++r) {
+        plafondHG *= 1.0L + (u - 1.0L) * 0.9L;
+        plafondBG *= 1.0L + (v - 1.0L) * 0.9L;
+        const long double aH = u + (v - u) * 40 / 99, aB = u + (v - u) * 50 / 99;
+        u /= aH;
+        v /= aB;
     }
-    EXPECT_EQ(std::memcmp(avant.data(), ListeImgs.data(), avant.size() * sizeof(TInfosImg)), 0);
+    ASSERT_GT(std::fabs(1.0L - u), 0.01L);
+    // Facteurs de couleur (1 ; 1 / 1,5 ; 0,5) appliqués aux échantillons :
+    // la deuxième itération mesure 3,25 / (13/12 × somme des facteurs).
+    const long double sommeFacteurs = 1.0L + static_cast<float>(1.0f / 1.5f) + 0.5L;
+    const long double couleur =
+        (1.0L + 0.9L / 12) * (1.0L + 0.9L * (3.25L * 12 / (13 * sommeFacteurs) - 1.0L));
+    struct Cas
+    {
+        const char* nom;
+        bool chro;
+        std::function<void()> preparer;
+        int k;
+        long double hg, bg, hd, bd;
+    };
+    const Cas cas[] = {
+        {"plafond de 11 iterations", false,
+         [&] {
+             LargeurRecouvrement = 0;
+             Serie({0, 0}, 40, 50, 30);
+             RemplirLignes(0, 20, 21, Gris(150));
+             RemplirLignes(0, 25, 26, Gris(100));
+             RemplirLignes(1, 20, 21, Gris(100));
+             RemplirLignes(1, 25, 26, Gris(150));
+         },
+         1, plafondHG, plafondBG, 1.0L, 1.0L},
+        {"echantillons recolores", true,
+         [&] {
+             Serie({100, 100, 100}, 100, 50, 60);
+             RemplirLignes(0, 0, 50, {150, 100, 75});
+         },
+         1, couleur, couleur, 1.0L, 1.0L},
+        // Boucle, image 0 : à gauche, ses tampons G et ceux D de la dernière
+        // gardent 128 aux éléments impairs (16 échantillons et 15 × 128 en
+        // haut, 15 et 15 en bas) ; à droite rien n'est prérempli. Une itération.
+        {"boucle et prereglages", false,
+         [&] {
+             LargeurRecouvrement = 0;
+             Serie({200, 201}, 40, 50, 30, false);
+         },
+         0, 1.0L + 0.9L * (5136.0L / 5120 - 1), 1.0L + 0.9L * (329.0L / 328 - 1),
+         1.0L + 0.9L * (201.0L / 200 - 1), 1.0L + 0.9L * (201.0L / 200 - 1)},
+        // Image 0 de 40 lignes, image 1 de 50 : tampons de 80 et 100. En haut,
+        // 13 échantillons sur 25 (8..32) contre 16 sur 31 (10..40) ; en bas
+        // 12 sur 24 contre 15 sur 30.
+        {"hauteurs differentes", false,
+         [&] {
+             LargeurRecouvrement = 0;
+             Serie({100, 100}, 40, 50, 30);
+             ImgsAssemblage[0].Hauteur = 40;
+             TablesPixels[0].SetLength(40, 40);
+             RemplirLignes(0, 0, 40, Gris(100));
+         },
+         1, 1.0L + 0.9L * (52.0L * 31 / 1600 - 1), 1.0L, 1.0L, 1.0L},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        LargeurRecouvrement = 20;
+        fenetre.corrChro.setChecked(c.chro);
+        c.preparer();
+        ASSERT_TRUE(ReprendreHarmonisation(c.k));
+        const TInfosImg& img = ListeImgs[c.k];
+        const long double obtenus[4] = {img.CoefHG, img.CoefBG, img.CoefHD, img.CoefBD};
+        const long double attendus[4] = {c.hg, c.bg, c.hd, c.bd};
+        for (int coin = 0; coin < 4; ++coin)
+            EXPECT_NEAR(static_cast<double>(obtenus[coin]), static_cast<double>(attendus[coin]), 1e-12)
+                << coin;
+    }
+}
+
+TEST_F(Rendu, RepriseEnEchecLaisseLaListe)
+{
+    struct Cas
+    {
+        const char* nom;
+        bool chro;
+        std::function<void()> preparer;
+        int k;
+        const char* message;
+        long double coef;  // des quatre coefficients de la liste de travail
+    };
+    const Cas cas[] = {
+        {"bande noire", false, [&] { Serie({125, 0, 125}, 100, 50, 60); }, 1, MsgDivisionParZero,
+         1.0L},
+        // Toutes les images sont échantillonnées, même loin de l'image reprise.
+        {"jonction jamais calculee", false,
+         [&] {
+             Serie({125, 100, 125, 100}, 100, 50, 60);
+             ImgsAssemblage[2].PenteJonction = 0.0L;
+         },
+         0, MsgOperationIncorrecte, 1.0L},
+        // Bleu nul : les coefficients (rapport 300 / 250) sont déjà multipliés
+        // quand le facteur bleu divise par 0.
+        {"canal nul", true,
+         [&] {
+             Serie({100, 100, 100}, 100, 50, 60);
+             RemplirLignes(1, 0, 50, {0, 100, 150});
+         },
+         1, MsgDivisionParZero, 1.0L + 0.9L * 0.2L},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
+        fenetre.corrChro.setChecked(c.chro);
+        c.preparer();
+        const TImgs avant = ListeImgs;
+        try {
+            ReprendreHarmonisation(c.k);
+            ADD_FAILURE();
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), QString(c.message));
+        }
+        EXPECT_EQ(std::memcmp(avant.data(), ListeImgs.data(), avant.size() * sizeof(TInfosImg)), 0);
+        const TInfosImg& img = ImgsAssemblage[c.k];
+        for (const long double coef : {img.CoefHG, img.CoefBG, img.CoefHD, img.CoefBD})
+            EXPECT_NEAR(static_cast<double>(coef), static_cast<double>(c.coef), 1e-12);
+        EXPECT_EQ(std::memcmp(img.FacteursRVB, avant[c.k].FacteursRVB, sizeof img.FacteursRVB), 0);
+    }
 }
 
 }  // namespace
