@@ -46,16 +46,27 @@ bool Fini(long double v)
     return std::isfinite(v);
 }
 
+bool DansImage(int X, int Y, const TInfosImg& r)
+{
+    return X >= 0 && X < r.Largeur && Y >= 0 && Y < r.Hauteur;
+}
+
 // Un enregistrement lu ne sert que si ses compteurs et ses liens restent dans
-// leurs bornes et ses réels sont des nombres : le reste du programme s'y fie.
+// leurs bornes, ses points dans son image et ses réels sont des nombres : le
+// reste du programme s'y fie, calcul des tailles compris.
 bool EnregistrementValide(const TInfosImg& r, int nbImages)
 {
-    if (r.NbPtsControle < 0 || r.NbPtsControle > 4 || r.PtCourant < 0 || r.PtCourant > 4)
+    // Chaque suppression fait descendre le point courant, même sous zéro.
+    if (r.NbPtsControle < 0 || r.NbPtsControle > 4 || r.PtCourant < -4 || r.PtCourant > 4)
         return false;
-    if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < 0 || r.PtHorizCourant > 2)
+    if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < -2 || r.PtHorizCourant > 2)
         return false;
     for (const TPtControle& p : r.PtsControle)
-        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4)
+        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4 ||
+            !DansImage(p.X, p.Y, r))
+            return false;
+    for (const TPoint32& p : r.PtsHoriz)
+        if (!DansImage(p.X, p.Y, r))
             return false;
     for (const Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD,
                               &r.CoefBD})
@@ -65,7 +76,8 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
         for (float f : coin)
             if (!std::isfinite(f))
                 return false;
-    return std::isfinite(r.CoefFuite);
+    // 1 − cos d'un angle de 0 à 90° : au-delà, les points corrigés sortent de l'image.
+    return r.CoefFuite >= 0.0f && r.CoefFuite <= 1.0f;
 }
 
 QString CheminImage(const TInfosImg& img)
@@ -76,6 +88,9 @@ QString CheminImage(const TInfosImg& img)
 // Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.
 void LireFichierProjet(TSeqPano& f, const QString& chemin)
 {
+    // Un tube ou un périphérique bloquerait la lecture.
+    if (!QFileInfo(chemin).isFile())
+        throw Erreur("Le projet n'est pas un fichier ordinaire");
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly))
         throw Erreur(fichier.errorString());
@@ -92,13 +107,18 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         img.Bitmap = 0;
         std::memset(img.PatchsPts, 0, sizeof img.PatchsPts);
         std::memset(img.PatchsHoriz, 0, sizeof img.PatchsHoriz);
-        if (!EnregistrementValide(img, static_cast<int>(nb)))
-            throw Erreur("Enregistrement de projet incohérent");
         img.Bitmap = NouveauBitmap();
         Bitmap& bmp = *BitmapDe(img.Bitmap);
         ChargerImage(CheminImage(img), bmp);
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
+        // Octet 263 : premier caractère de la version, quelle que soit sa
+        // longueur. Un enregistrement ancien est remis avant d'être jugé.
+        const char premier = img.Version.car[0];
+        if (premier < '0' || premier > '9')
+            f.InitCorrectionsImg(static_cast<int>(i));
+        if (!EnregistrementValide(img, static_cast<int>(nb)))
+            throw Erreur("Enregistrement de projet incohérent");
         if (i > 0) {
             f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + 1);
             f.Formulaire()->Info01->hide();
@@ -136,12 +156,7 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
         LireFichierProjet(f, chemin);
         f.AnglePixel_ = AngleParPixel(CheminImage(ListeImgs.front()));
 
-        for (int i = 0; i < static_cast<int>(ListeImgs.size()); ++i) {
-            TInfosImg& img = ListeImgs[i];
-            // Octet 263 : premier caractère de la version, quelle que soit sa longueur.
-            const char premier = img.Version.car[0];
-            if (premier < '0' || premier > '9')
-                f.InitCorrectionsImg(i);
+        for (TInfosImg& img : ListeImgs) {
             EcrireChaineCourte(img.Version, VersionPgm().left(5));
             for (int k = 0; k < 4; ++k)
                 img.PatchsPts[k] = k < img.NbPtsControle ? NouveauPatch() : 0;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QDir>
 
@@ -56,22 +57,27 @@ protected:
             p[i] = static_cast<uint8_t>(alea());
         EcrireChaineCourte(r.Nom, nom);
         EcrireChaineCourte(r.Repertoire, dossier.path());
-        std::uniform_int_distribution<int> lien(-1, nbImages - 1), pt(0, 4), nbC(0, 4), nbH(0, 2);
+        std::uniform_int_distribution<int> lien(-1, nbImages - 1), pt(0, 4), nbC(0, 4), nbH(0, 2),
+            courant(-4, 4), courantH(-2, 2), x(0, 39), y(0, 19);
         for (TPtControle& c : r.PtsControle) {
             c.NumImg = lien(alea);
             c.NumPt = pt(alea);
+            c.X = x(alea);
+            c.Y = y(alea);
         }
+        for (TPoint32& h : r.PtsHoriz)
+            h = {x(alea), y(alea)};
         r.NbPtsControle = nbC(alea);
-        r.PtCourant = pt(alea);
+        r.PtCourant = courant(alea);
         r.NbPtsHoriz = nbH(alea);
-        r.PtHorizCourant = nbH(alea);
+        r.PtHorizCourant = courantH(alea);
         std::uniform_real_distribution<double> reel(-1000.0, 1000.0);
         for (Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD, &r.CoefBD})
             *e = static_cast<long double>(reel(alea)) / 3.0L;
         for (auto& coin : r.FacteursRVB)
             for (float& v : coin)
                 v = static_cast<float>(reel(alea));
-        r.CoefFuite = static_cast<float>(reel(alea));
+        r.CoefFuite = static_cast<float>(std::abs(reel(alea)) / 1000.0);
         r.Version.longueur = 5;
         std::memcpy(r.Version.car, "0.9.9", 5);
         return r;
@@ -142,10 +148,17 @@ TEST_F(Projet, UnFichierSansEnregistrementEntierDonneUnProjetVide)
     }
 }
 
-TEST_F(Projet, UnFichierAbsentDonneUnProjetVide)
+// Ni un fichier absent, ni un dossier, ni un tube (qui bloquerait la lecture).
+TEST_F(Projet, UnFichierAbsentOuPasOrdinaireDonneUnProjetVide)
 {
-    f->OuvrirProjet(Chemin("absent.kvp"));
-    AttendreProjetVide();
+    ASSERT_EQ(mkfifo(Chemin("tube.kvp").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dossier.path()).mkdir(QStringLiteral("dossier.kvp")));
+    for (const char* nom : {"absent.kvp", "tube.kvp", "dossier.kvp"}) {
+        SCOPED_TRACE(nom);
+        messages.clear();
+        f->OuvrirProjet(Chemin(nom));
+        AttendreProjetVide();
+    }
 }
 
 TEST_F(Projet, UneImageDeplaceeDonneUnSeulAvertissement)
@@ -163,12 +176,22 @@ TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
         [](TInfosImg& r) { r.NbPtsHoriz = 3; },
         [](TInfosImg& r) { r.NbPtsHoriz = -1; },
         [](TInfosImg& r) { r.PtCourant = 5; },
-        [](TInfosImg& r) { r.PtHorizCourant = -1; },
+        [](TInfosImg& r) { r.PtCourant = -5; },
+        [](TInfosImg& r) { r.PtHorizCourant = -3; },
+        [](TInfosImg& r) { r.PtHorizCourant = 3; },
         [](TInfosImg& r) { r.PtsControle[3].NumImg = 2; },
         [](TInfosImg& r) { r.PtsControle[0].NumImg = -2; },
         [](TInfosImg& r) { r.PtsControle[1].NumPt = 5; },
         [](TInfosImg& r) { r.CoefBD = std::numeric_limits<long double>::quiet_NaN(); },
         [](TInfosImg& r) { r.FacteursRVB[2][1] = std::numeric_limits<float>::infinity(); },
+        // Points hors de leur image (b.png : 50 × 20), défini ou non.
+        [](TInfosImg& r) { r.PtsControle[0].X = 50; },
+        [](TInfosImg& r) { r.PtsControle[3].Y = -1; },
+        [](TInfosImg& r) { r.PtsControle[2].X = INT32_MIN; },
+        [](TInfosImg& r) { r.PtsHoriz[1].Y = 20; },
+        [](TInfosImg& r) { r.PtsHoriz[0].X = -1; },
+        [](TInfosImg& r) { r.CoefFuite = -0.01f; },
+        [](TInfosImg& r) { r.CoefFuite = 1.01f; },
         // Longueur au-delà de la capacité : le nom lu garde 31 caractères.
         [](TInfosImg& r) { r.Nom.longueur = 255; },
     };
@@ -228,6 +251,15 @@ TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
         TInfosImg r = Enregistrement("a.png", 1);
         r.Version.longueur = 0;
         r.Version.car[0] = c.premier;
+        if (c.remis) {
+            // Remis avant d'être jugés : rien de cela ne refuse l'enregistrement.
+            r.NbPtsHoriz = 7;
+            r.PtHorizCourant = 9;
+            r.PtsHoriz[0] = {1000, -1000};
+            r.CoefHG = std::numeric_limits<long double>::quiet_NaN();
+            r.FacteursRVB[0][0] = std::numeric_limits<float>::infinity();
+            r.CoefFuite = 5.0f;
+        }
         OuvrirOctets(Fichier({r}));
         ASSERT_EQ(ListeImgs.size(), 1u);
         const TInfosImg& lu = ListeImgs[0];
@@ -238,6 +270,9 @@ TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
             EXPECT_EQ(lu.FacteursRVB[3][2], 1.0f);
             EXPECT_EQ(lu.CoefFuite, 0.0f);
             EXPECT_EQ(lu.NbPtsHoriz, 0);
+            EXPECT_EQ(lu.PtHorizCourant, 0);
+            EXPECT_EQ(lu.PtsHoriz[0], (TPoint32{0, 15}));
+            EXPECT_EQ(lu.FacteursRVB[0][0], 1.0f);
             EXPECT_EQ(lu.PtsHoriz[1], (TPoint32{0, 15}));
             EXPECT_EQ(lu.ReserveCorr[2], 0);
             EXPECT_EQ(lu.PatchsHoriz[0], 0u);
