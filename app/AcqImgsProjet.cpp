@@ -200,20 +200,26 @@ void EnregistrerPrj(TSeqPano& f)
 
 }  // namespace
 
-void TSeqPano::EtatProjet(bool modifie, bool garder)
+void TSeqPano::MarquerModifie()
+{
+    Modifie = true;
+    ui->EnregistrerPrj->setEnabled(true);
+    ui->EnregistrerPrjsous->setEnabled(true);
+}
+
+void TSeqPano::EtatProjet(bool modifie, bool Garder)
 {
     Modifie = modifie;
     if (modifie) {
+        MarquerModifie();
         ui->ChargerSerieImgs->setEnabled(false);
         ui->ChargerUneImage->setEnabled(false);
-        ui->EnregistrerPrj->setEnabled(true);
-        ui->EnregistrerPrjsous->setEnabled(true);
         ui->AssemblerImg->setEnabled(true);
         ui->SupprPtC->setEnabled(true);
         ui->Info01->hide();
         return;
     }
-    if (garder)
+    if (Garder)
         return;
     NomProjet.clear();
     ui->FctPano->setCurrentIndex(0);

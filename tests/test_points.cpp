@@ -58,6 +58,20 @@ protected:
     {
         QTest::mouseClick(vue, b, {}, QPoint(x, y));
     }
+    // Projet tenu pour enregistré, commandes d'enregistrement éteintes.
+    void EteindreEnregistrement()
+    {
+        fenetre->Modifie = false;
+        ui().EnregistrerPrj->setEnabled(false);
+        ui().EnregistrerPrjsous->setEnabled(false);
+    }
+    // La fermeture proposerait d'enregistrer : le menu le permet aussi.
+    void AttendreEnregistrable()
+    {
+        EXPECT_TRUE(fenetre->Modifie);
+        EXPECT_TRUE(ui().EnregistrerPrj->isEnabled());
+        EXPECT_TRUE(ui().EnregistrerPrjsous->isEnabled());
+    }
     // Montre l'image j dans la vue de droite, comme un clic sur son onglet.
     void MontrerADroite(int j) { ui().ControlImgD->setCurrentWidget(fenetre->OngletsD[j]); }
     static const TPtControle& Pt(int i, int k) { return ListeImgs[i].PtsControle[k - 1]; }
@@ -240,7 +254,9 @@ TEST_F(EditeurPoints, SupprimerUnPointAppareEmporteSonAssocie)
 TEST_F(EditeurPoints, SupprimerLePointQuiAttend)
 {
     Clic(G(0), 100, 100);
+    EteindreEnregistrement();
     Clic(G(0), 100, 100, Qt::RightButton);
+    AttendreEnregistrable();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("Voulez-vous supprimer ce point de contrôle ?"));
     EXPECT_EQ(ListeImgs[0].NbPtsControle, 0);
@@ -313,10 +329,12 @@ TEST_F(EditeurPoints, ReferencesDHorizontalite)
     EXPECT_EQ(R.NbPtsControle, 0);
     EXPECT_TRUE(messages.empty());
     // Modifié sans interdire le réordonnancement.
-    EXPECT_TRUE(fenetre->Modifie);
+    AttendreEnregistrable();
     EXPECT_FALSE(ui().Info01->isHidden());
 
+    EteindreEnregistrement();
     Clic(G(0), 52, 58, Qt::RightButton);
+    AttendreEnregistrable();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("Voulez-vous supprimer cette référence d'horizontalité ?"));
     EXPECT_EQ(R.NbPtsHoriz, 1);
@@ -344,7 +362,9 @@ TEST_F(EditeurPoints, ToutSupprimerAvecUnPointEnAttente)
     ui().ChargerUneImage->setEnabled(false);
 
     ui().SupprPtC->setEnabled(true);
+    EteindreEnregistrement();
     QTest::mouseClick(ui().SupprPtC, Qt::LeftButton);
+    AttendreEnregistrable();
     EXPECT_TRUE(messages.empty());
     for (const TInfosImg& R : ListeImgs) {
         EXPECT_EQ(R.NbPtsControle, 0);
