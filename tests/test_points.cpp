@@ -137,6 +137,15 @@ TEST_F(EditeurPoints, VuesDesVoisinsALaCreation)
     EXPECT_TRUE(D(1)->Picture().Empty());
     EXPECT_TRUE(VuePropre(D(2), 2));
 
+    // Réduire puis rendre la fenêtre ne change pas d'onglet.
+    fenetre->showMinimized();
+    QCoreApplication::processEvents();
+    fenetre->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fenetre->NumImgDroite, 2);
+    EXPECT_TRUE(D(1)->Picture().Empty());
+    EXPECT_TRUE(VuePropre(D(2), 2));
+
     // Onglet de gauche de l'image 3 : voisines 2 et 1, la 1 montrée.
     ui().ControlImgG->setCurrentWidget(fenetre->OngletsG[2]);
     EXPECT_EQ(fenetre->NumImgDroite, 0);
