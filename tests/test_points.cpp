@@ -418,3 +418,23 @@ TEST_F(EditeurPoints, SupprimerUnCoupleDansLaMemeImage)
     EXPECT_EQ(Pt(1, 1).NumPt, 1);
     EXPECT_TRUE(VuePropre(D(0), 0, {QPoint(250, 50)}));
 }
+
+// Le classeur redimensionné recadre le panoramique, quel que soit l'onglet montré.
+TEST_F(EditeurPoints, RedimensionnerSurLOngletAssemblageRecadreLePanoramique)
+{
+    BmpPano->SetSize(4000, 500);
+    LargeurPano = 4000;
+    HauteurPano = 500;
+    ui().FctPano->setCurrentWidget(ui().Assemblage);
+    QCoreApplication::processEvents();
+    for (const int largeur : {1300, 1100}) {
+        SCOPED_TRACE(largeur);
+        fenetre->resize(largeur, 700);
+        QCoreApplication::processEvents();
+        const int vue = ui().AffPano->viewport()->width();
+        EXPECT_GT(vue, largeur - 60);
+        EXPECT_EQ(ui().ImgPano->width(), vue);
+    }
+    LargeurPano = 0;
+    HauteurPano = 0;
+}
