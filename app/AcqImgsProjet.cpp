@@ -17,6 +17,7 @@
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
 #include "platform/Application.h"
+#include "platform/Cp1252.h"
 #include "platform/Decodeurs.h"
 #include "platform/Dialogues.h"
 #include "platform/Ecrivains.h"
@@ -82,6 +83,12 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
 
 QString CheminImage(const TInfosImg& img)
 {
+    // Les projets du programme d'origine sont en Windows-1252 : cette lecture
+    // d'abord, celle d'un nom écrit en UTF-8 ensuite.
+    const QString cp1252 = DepuisCp1252(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) +
+                           QLatin1Char('/') + DepuisCp1252(img.Nom.car, LongueurChaineCourte(img.Nom));
+    if (QFileInfo::exists(cp1252))
+        return cp1252;
     return LireChaineCourte(img.Repertoire) + QLatin1Char('/') + LireChaineCourte(img.Nom);
 }
 

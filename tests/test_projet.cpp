@@ -206,6 +206,20 @@ TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
     }
 }
 
+// Des octets Windows-1252 qui se lisent aussi en UTF-8 désignent d'abord le
+// fichier de leur lecture Windows-1252.
+TEST_F(Projet, UnNomEcritEnWindows1252SeRelitAinsi)
+{
+    const QString nom = QStringLiteral("\u00D0\u00A4.png");  // octets D0 A4 : « Ф » en UTF-8
+    EcrireImage(Chemin(nom), 41, 30);
+    const TInfosImg r = Enregistrement(nom, 1);
+    ASSERT_EQ(QByteArray(r.Nom.car, 2), QByteArray("\xD0\xA4"));
+    OuvrirOctets(Fichier({r}));
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(ListeImgs.size(), 1u);
+    EXPECT_EQ(ListeImgs[0].Largeur, 41);
+}
+
 TEST_F(Projet, LeTitrePerdSeuleLaDerniereExtension)
 {
     OuvrirOctets(Fichier({Enregistrement("a.png", 1)}), QStringLiteral("pano.final.kvp"));
