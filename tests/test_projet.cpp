@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QTest>
 
+#include "app/BarreCurseur.h"
 #include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "tests/test_fenetre_banc.h"
@@ -448,4 +450,79 @@ TEST_F(Projet, QuestionAvantNouveauEtOuvrir)
     EXPECT_TRUE(ListeImgs.empty());
     EXPECT_FALSE(f->Modifie);
     EXPECT_EQ(messages.size(), 3u);
+}
+
+// Ce que l'éditeur écrit se rouvre tel quel : points posés, glissés et
+// supprimés (point courant négatif compris), références d'horizontalité,
+// corrections appliquées ; enregistré, nouveau projet, rouvert.
+TEST_F(Projet, AllerRetourParLaFenetre)
+{
+    QStringList fichiers;
+    for (int i = 0; i < 3; ++i) {
+        fichiers << Chemin(QStringLiteral("r%1.png").arg(i));
+        EcrireImage(fichiers.last(), 200, 150, 0xFF203040 + 0x102030 * i);
+    }
+    Choisir(fichiers);
+    f->ChargerSerieImgsClick();
+    f->resize(1000, 680);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    Ui::TSeqPano& ui = *f->Formulaire();
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    ASSERT_EQ(f->ImgsG.size(), 3u);
+    TImage* g0 = f->ImgsG[0];
+    TImage* d1 = f->ImgsD[1];
+    const auto clic = [](TImage* vue, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseClick(vue, b, {}, QPoint(x, y));
+    };
+    reponses = std::deque<ReponseMessage>(3, ReponseMessage::Oui);
+
+    clic(g0, 100, 100);
+    clic(d1, 110, 100);
+    clic(g0, 20, 20);
+    clic(d1, 30, 30);
+    clic(g0, 60, 60);
+    clic(d1, 70, 70);
+    // Le point 1 choisi et glissé, les deux suivants supprimés.
+    QTest::mousePress(g0, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(g0, QPoint(120, 90));
+    QTest::mouseRelease(g0, Qt::LeftButton, {}, QPoint(120, 90));
+    clic(g0, 20, 20, Qt::RightButton);
+    clic(g0, 60, 60, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].PtCourant, -1);
+
+    ui.TypePtCHorizontalite->setChecked(true);
+    clic(g0, 10, 140);
+    clic(g0, 190, 130);
+    clic(g0, 100, 40);  // une troisième : aucune choisie
+    clic(g0, 10, 140, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].PtHorizCourant, -1);
+
+    ui.FctPano->setCurrentWidget(ui.PreTraits);
+    ui.CurseurCHG->setValue(150);
+    ui.CurseurCBD->setValue(20);
+    f->AppliquerCorrTonClick();
+    ui.CurseurHyB->setValue(30);
+    f->AppliquerHyBClick();
+    ASSERT_EQ(messages.size(), 3u);
+
+    Choisir({Chemin("fenetre.kvp")});
+    f->EnregistrerPrjsousClick();
+    const QByteArray ecrit = Lire(Chemin("fenetre.kvp"));
+    ASSERT_EQ(ecrit.size(), 3 * 560);
+    f->NouveauPrjClick();
+    ASSERT_TRUE(ListeImgs.empty());
+    f->OuvrirProjet(Chemin("fenetre.kvp"));
+    EXPECT_EQ(messages.size(), 3u);
+    ASSERT_EQ(ListeImgs.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const Octets lu = OctetsDe(ListeImgs[i]);
+        for (size_t o = 0; o < lu.size(); ++o) {
+            // Seules les références changent d'une exécution à l'autre.
+            if (o >= 4 && (o < 480 || o >= 504)) {
+                ASSERT_EQ(lu[o], static_cast<uint8_t>(ecrit[static_cast<qsizetype>(i * 560 + o)]))
+                    << "image " << i << " octet " << o;
+            }
+        }
+    }
 }
