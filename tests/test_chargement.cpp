@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 
 #include <QDir>
@@ -8,7 +9,9 @@
 #include "core/Assemblage.h"
 #include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
+#include "tests/test_exif_fabrique.h"
 #include "tests/test_fenetre_banc.h"
+#include "tests/test_plateforme_fabrique.h"
 #include "ui_TSeqPano.h"
 
 namespace {
@@ -88,6 +91,35 @@ TEST_F(Chargement, UneSerieEstTrieeSansLaCasseCaractereParCaractere)
     EXPECT_EQ(std::memcmp(img.Bourrage3, zeros, 4), 0);
     ASSERT_NE(BitmapDe(img), nullptr);
     EXPECT_EQ(BitmapDe(img)->Width(), 21);
+}
+
+// Une série prend l'angle de son premier fichier dans l'ordre trié ; une image
+// isolée chargée ensuite le remplace, même par 0.
+TEST_F(Chargement, AnglePixelDuPremierFichierTriePuisDeLImageIsolee)
+{
+    const Octets pixels = FabriquerJpeg(8, 6, 1, std::vector<uint8_t>(48, 128), 90);
+    const auto photo = [&](const char* nom, uint16_t focale) {
+        FabriqueExif exif(false);
+        exif.exif = {exif.Long(0xA002, 2000), exif.Court(0xA405, focale)};
+        const QByteArray avecExif = exif.Fichier();
+        // SOI, le bloc EXIF, puis l'image entière après son SOI.
+        QByteArray octets = avecExif.left(avecExif.size() - 2);
+        octets.append(reinterpret_cast<const char*>(pixels.data()) + 2, static_cast<qsizetype>(pixels.size() - 2));
+        Ecrire(Chemin(nom), octets);
+        return Chemin(nom);
+    };
+    const auto angle = [](int focale) { return 2.0L * atanl(18.0L / focale) / 2000; };
+    Choisir({photo("b.jpg", 50), photo("A.jpg", 36), photo("c.jpg", 24)});
+    f->ChargerSerieImgsClick();
+    ASSERT_EQ(ListeImgs.size(), 3u);
+    EXPECT_EQ(f->AnglePixel(), angle(36));
+    Choisir({photo("d.jpg", 24)});
+    f->ChargerUneImageClick();
+    EXPECT_EQ(f->AnglePixel(), angle(24));
+    Choisir({Image("sans.png")});
+    f->ChargerUneImageClick();
+    EXPECT_EQ(ListeImgs.size(), 5u);
+    EXPECT_EQ(f->AnglePixel(), 0.0L);
 }
 
 TEST_F(Chargement, ImagesIsoleesAjouteesALaFin)
