@@ -438,3 +438,18 @@ TEST_F(EditeurPoints, RedimensionnerSurLOngletAssemblageRecadreLePanoramique)
     LargeurPano = 0;
     HauteurPano = 0;
 }
+
+TEST(OngletPoints, UneSeuleImageLaisseLOngletVide)
+{
+    TSeqPano fenetre;
+    AjouterImageTest(40, 30, 1);
+    fenetre.NbImgs = 1;
+    fenetre.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fenetre));
+    fenetre.Formulaire()->FctPano->setCurrentWidget(fenetre.Formulaire()->PtsControl);
+    fenetre.PtsControlShow();
+    EXPECT_EQ(fenetre.Formulaire()->ControlImgG->count(), 0);
+    EXPECT_EQ(fenetre.Formulaire()->ControlImgD->count(), 0);
+    EXPECT_TRUE(fenetre.ImgsG.empty());
+    ViderListe();
+}

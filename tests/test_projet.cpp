@@ -244,7 +244,15 @@ TEST_F(Projet, OuvertureEtatDesCommandes)
     EXPECT_EQ(f->Formulaire()->FctPano->currentIndex(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
+    // Le nouveau projet remet le type de point, le mode de déformation et la
+    // liste de travail gardée.
+    f->Formulaire()->TypePtCHorizontalite->setChecked(true);
+    f->Formulaire()->ModeAsmbl->setCurrentIndex(1);
+    ConserverImgs = true;
     f->NouveauPrjClick();
+    EXPECT_TRUE(f->Formulaire()->TypePtCAlignement->isChecked());
+    EXPECT_EQ(f->Formulaire()->ModeAsmbl->currentIndex(), 0);
+    EXPECT_FALSE(ConserverImgs);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(ListeImgs.empty());
     EXPECT_TRUE(f->NomProjet.isEmpty());
