@@ -104,6 +104,10 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
     const qint64 nb = fichier.size() / TailleEnregistrement;
     if (nb <= 0 || nb > INT32_MAX / 2)
         throw Erreur("Fichier de projet vide");
+    // Points dans leur image : chaque coin, décalage ou pas de largeur reste
+    // sous deux fois la somme des côtés de son image et de sa voisine ; la
+    // largeur du panoramique, qui les cumule, tient en 32 bits sous cette borne.
+    qint64 cotes = 0;
     for (qint64 i = 0; i < nb; ++i) {
         ListeImgs.push_back(TInfosImg{});
         AjouterEtapes(1);
@@ -119,6 +123,9 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         ChargerImage(CheminImage(img), bmp);
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
+        cotes += qint64{img.Largeur} + img.Hauteur;
+        if (cotes > INT32_MAX / 8)
+            throw Erreur("Images trop grandes pour un panoramique");
         // Octet 263 : premier caractère de la version, quelle que soit sa
         // longueur. Un enregistrement ancien est remis avant d'être jugé.
         const char premier = img.Version.car[0];
