@@ -211,6 +211,11 @@ void TSeqPano::FormCreate()
 
 void TSeqPano::closeEvent(QCloseEvent* event)
 {
+    FormClose(event);
+}
+
+void TSeqPano::FormClose(QCloseEvent* event)
+{
     bool fermer = false;
     Protege([&] {
         if (!DemanderEnregistrement())

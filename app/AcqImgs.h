@@ -86,9 +86,13 @@ public:
     void SetModifie(bool modifie) override { Modifie = modifie; }
 
     // État du projet et opérations appelées d'ailleurs
-    void EtatProjet(bool modifie, bool ouvert);
+    void EtatProjet(bool modifie, bool Garder);
+    // Modification qui laisse le chargement et le réordonnancement ouverts.
+    void MarquerModifie();
     bool DemanderEnregistrement();
     void OuvrirProjet(const QString& chemin);  // OuvrirPrjClick sans émetteur
+    // Fermeture demandée : l'événement accepté ferme la fenêtre, refusé la garde.
+    void FormClose(QCloseEvent* event);
     void InitPtsImg(int Index);
     void InitCorrectionsImg(int Index);
     void CreerOngletsPtsC();

@@ -59,14 +59,48 @@ QStringList ChoisirImages(const TSeqPano& f, bool plusieurs)
     return plusieurs ? reponse.fichiers : reponse.fichiers.mid(0, 1);
 }
 
+// L'erreur d'un fichier d'une série dit lequel.
+template <class F>
+auto AuNomDe(const QString& fichier, F&& f)
+{
+    const QString nom = QStringLiteral("« %1 » : ").arg(QFileInfo(fichier).fileName());
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        throw Erreur(nom + QStringLiteral("Mémoire insuffisante"));
+    } catch (const std::exception& e) {
+        throw Erreur(nom + QString::fromUtf8(e.what()));
+    }
+}
+
+// Un nom que l'enregistrement ne peut tenir ferait un projet impossible à
+// rouvrir : l'image est refusée avant d'être ajoutée.
+void VerifierNomEnregistrable(const QString& fichier)
+{
+    const QFileInfo info(fichier);
+    const auto tropLong = [](const QString& texte, int capacite) {
+        return OctetsChaineCourte(texte).size() > static_cast<size_t>(capacite);
+    };
+    const QString limite = QStringLiteral(" trop long pour un projet (%1 caractères au plus ; "
+                                          "hors Windows-1252, %1 octets en UTF-8).");
+    if (tropLong(info.fileName(), TChaineCourte<31>::Capacite))
+        throw Erreur(QStringLiteral("« %1 » : nom de fichier").arg(info.fileName()) +
+                     limite.arg(TChaineCourte<31>::Capacite));
+    if (tropLong(info.absolutePath(), TChaineCourte<127>::Capacite))
+        throw Erreur(QStringLiteral("« %1 » : chemin du dossier").arg(info.fileName()) +
+                     limite.arg(TChaineCourte<127>::Capacite));
+}
+
 // Ajoute les fichiers à la fin de la liste ; un fichier illisible défait tout
 // le chargement avant que son erreur ne remonte.
 void AjouterImages(TSeqPano& f, const QStringList& fichiers)
 {
+    for (const QString& fichier : fichiers)
+        VerifierNomEnregistrable(fichier);
     CurseurSablier sablier;
     f.Formulaire()->FctPano->setCurrentIndex(0);
     const long double anglePrecedent = f.AnglePixel_;
-    f.AnglePixel_ = AngleParPixel(fichiers.first());
+    f.AnglePixel_ = AuNomDe(fichiers.first(), [&] { return AngleParPixel(fichiers.first()); });
 
     const size_t nbAvant = ListeImgs.size();
     const size_t poidsAvant = PoidsEtapes.size();
@@ -87,7 +121,7 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
             EcrireChaineCourte(img.Nom, info.fileName());
             img.Bitmap = NouveauBitmap();
             Bitmap& bmp = *BitmapDe(img.Bitmap);
-            ChargerImage(fichier, bmp);
+            AuNomDe(fichier, [&] { ChargerImage(fichier, bmp); });
             img.Largeur = bmp.Width();
             img.Hauteur = bmp.Height();
             f.InitPtsImg(i);

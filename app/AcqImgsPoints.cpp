@@ -300,8 +300,7 @@ void TSeqPano::PoserPoint(int i, const QString& cote, int X, int Y)
         R.PtsHoriz[k - 1] = {X, Y};
         for (TImage* v : {Vue(ImgsD, i), Vue(ImgsG, i)})
             Marquer(v, X, Y, CouleursHorizontalite[k - 1], Rectangle, R.PatchsHoriz[k - 1], Tracer);
-        // Change les données sans interdire le réordonnancement.
-        SetModifie(true);
+        MarquerModifie();
         return;
     }
 
@@ -430,7 +429,7 @@ void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
                 const int m = p.NumImg == i && p.NumPt > k ? p.NumPt - 1 : p.NumPt;
                 CompacterPoints(p.NumImg, m);
             }
-            SetModifie(true);
+            MarquerModifie();
         } else if (type == 1 && k <= NbHorizontalite(R) &&
                    Touche(X, Y, R.PtsHoriz[k - 1].X, R.PtsHoriz[k - 1].Y)) {
             if (AfficherMessage(TypeMessage::Information,
@@ -449,7 +448,7 @@ void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
             R.PatchsHoriz[nb - 1] = 0;
             R.PtHorizCourant = R.PtHorizCourant - 1;
             R.NbPtsHoriz = nb - 1;
-            SetModifie(true);
+            MarquerModifie();
         }
     }
 }
@@ -536,6 +535,6 @@ void TSeqPano::SupprPtCClick()
         ui->ChargerSerieImgs->setEnabled(true);
         ui->ListImgs->Repaint();
         if (points)
-            SetModifie(true);
+            MarquerModifie();
     });
 }

@@ -17,6 +17,7 @@
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
 #include "platform/Application.h"
+#include "platform/Cp1252.h"
 #include "platform/Decodeurs.h"
 #include "platform/Dialogues.h"
 #include "platform/Ecrivains.h"
@@ -46,16 +47,27 @@ bool Fini(long double v)
     return std::isfinite(v);
 }
 
+bool DansImage(int X, int Y, const TInfosImg& r)
+{
+    return X >= 0 && X < r.Largeur && Y >= 0 && Y < r.Hauteur;
+}
+
 // Un enregistrement lu ne sert que si ses compteurs et ses liens restent dans
-// leurs bornes et ses réels sont des nombres : le reste du programme s'y fie.
+// leurs bornes, ses points dans son image et ses réels sont des nombres : le
+// reste du programme s'y fie, calcul des tailles compris.
 bool EnregistrementValide(const TInfosImg& r, int nbImages)
 {
-    if (r.NbPtsControle < 0 || r.NbPtsControle > 4 || r.PtCourant < 0 || r.PtCourant > 4)
+    // Chaque suppression fait descendre le point courant, même sous zéro.
+    if (r.NbPtsControle < 0 || r.NbPtsControle > 4 || r.PtCourant < -4 || r.PtCourant > 4)
         return false;
-    if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < 0 || r.PtHorizCourant > 2)
+    if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < -2 || r.PtHorizCourant > 2)
         return false;
     for (const TPtControle& p : r.PtsControle)
-        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4)
+        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4 ||
+            !DansImage(p.X, p.Y, r))
+            return false;
+    for (const TPoint32& p : r.PtsHoriz)
+        if (!DansImage(p.X, p.Y, r))
             return false;
     for (const Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD,
                               &r.CoefBD})
@@ -65,23 +77,37 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
         for (float f : coin)
             if (!std::isfinite(f))
                 return false;
-    return std::isfinite(r.CoefFuite);
+    // 1 − cos d'un angle de 0 à 90° : au-delà, les points corrigés sortent de l'image.
+    return r.CoefFuite >= 0.0f && r.CoefFuite <= 1.0f;
 }
 
 QString CheminImage(const TInfosImg& img)
 {
+    // Les projets du programme d'origine sont en Windows-1252 : cette lecture
+    // d'abord, celle d'un nom écrit en UTF-8 ensuite.
+    const QString cp1252 = DepuisCp1252(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) +
+                           QLatin1Char('/') + DepuisCp1252(img.Nom.car, LongueurChaineCourte(img.Nom));
+    if (QFileInfo::exists(cp1252))
+        return cp1252;
     return LireChaineCourte(img.Repertoire) + QLatin1Char('/') + LireChaineCourte(img.Nom);
 }
 
 // Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.
 void LireFichierProjet(TSeqPano& f, const QString& chemin)
 {
+    // Un tube ou un périphérique bloquerait la lecture.
+    if (!QFileInfo(chemin).isFile())
+        throw Erreur("Le projet n'est pas un fichier ordinaire");
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly))
         throw Erreur(fichier.errorString());
     const qint64 nb = fichier.size() / TailleEnregistrement;
     if (nb <= 0 || nb > INT32_MAX / 2)
         throw Erreur("Fichier de projet vide");
+    // Points dans leur image : chaque coin, décalage ou pas de largeur reste
+    // sous deux fois la somme des côtés de son image et de sa voisine ; la
+    // largeur du panoramique, qui les cumule, tient en 32 bits sous cette borne.
+    qint64 cotes = 0;
     for (qint64 i = 0; i < nb; ++i) {
         ListeImgs.push_back(TInfosImg{});
         AjouterEtapes(1);
@@ -92,13 +118,21 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         img.Bitmap = 0;
         std::memset(img.PatchsPts, 0, sizeof img.PatchsPts);
         std::memset(img.PatchsHoriz, 0, sizeof img.PatchsHoriz);
-        if (!EnregistrementValide(img, static_cast<int>(nb)))
-            throw Erreur("Enregistrement de projet incohérent");
         img.Bitmap = NouveauBitmap();
         Bitmap& bmp = *BitmapDe(img.Bitmap);
         ChargerImage(CheminImage(img), bmp);
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
+        cotes += qint64{img.Largeur} + img.Hauteur;
+        if (cotes > INT32_MAX / 8)
+            throw Erreur("Images trop grandes pour un panoramique");
+        // Octet 263 : premier caractère de la version, quelle que soit sa
+        // longueur. Un enregistrement ancien est remis avant d'être jugé.
+        const char premier = img.Version.car[0];
+        if (premier < '0' || premier > '9')
+            f.InitCorrectionsImg(static_cast<int>(i));
+        if (!EnregistrementValide(img, static_cast<int>(nb)))
+            throw Erreur("Enregistrement de projet incohérent");
         if (i > 0) {
             f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + 1);
             f.Formulaire()->Info01->hide();
@@ -136,12 +170,7 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
         LireFichierProjet(f, chemin);
         f.AnglePixel_ = AngleParPixel(CheminImage(ListeImgs.front()));
 
-        for (int i = 0; i < static_cast<int>(ListeImgs.size()); ++i) {
-            TInfosImg& img = ListeImgs[i];
-            // Octet 263 : premier caractère de la version, quelle que soit sa longueur.
-            const char premier = img.Version.car[0];
-            if (premier < '0' || premier > '9')
-                f.InitCorrectionsImg(i);
+        for (TInfosImg& img : ListeImgs) {
             EcrireChaineCourte(img.Version, VersionPgm().left(5));
             for (int k = 0; k < 4; ++k)
                 img.PatchsPts[k] = k < img.NbPtsControle ? NouveauPatch() : 0;
@@ -185,20 +214,26 @@ void EnregistrerPrj(TSeqPano& f)
 
 }  // namespace
 
-void TSeqPano::EtatProjet(bool modifie, bool garder)
+void TSeqPano::MarquerModifie()
+{
+    Modifie = true;
+    ui->EnregistrerPrj->setEnabled(true);
+    ui->EnregistrerPrjsous->setEnabled(true);
+}
+
+void TSeqPano::EtatProjet(bool modifie, bool Garder)
 {
     Modifie = modifie;
     if (modifie) {
+        MarquerModifie();
         ui->ChargerSerieImgs->setEnabled(false);
         ui->ChargerUneImage->setEnabled(false);
-        ui->EnregistrerPrj->setEnabled(true);
-        ui->EnregistrerPrjsous->setEnabled(true);
         ui->AssemblerImg->setEnabled(true);
         ui->SupprPtC->setEnabled(true);
         ui->Info01->hide();
         return;
     }
-    if (garder)
+    if (Garder)
         return;
     NomProjet.clear();
     ui->FctPano->setCurrentIndex(0);

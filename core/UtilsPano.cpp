@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QStringDecoder>
+
 #include "platform/Cp1252.h"
 #include "platform/Systeme.h"
 
@@ -109,10 +111,38 @@ void LibererPatch(HPatch h)
     TablePatchs().Retirer(h);
 }
 
+std::string OctetsChaineCourte(const QString& texte)
+{
+    const std::string cp1252 = VersCp1252(texte);
+    if (DepuisCp1252(cp1252) == texte)
+        return cp1252;
+    return texte.toUtf8().toStdString();
+}
+
+namespace {
+
+// L'UTF-8 n'est écrit que pour un texte que Windows-1252 ne sait pas écrire :
+// c'est à cela qu'on le reconnaît.
+QString TexteChaineCourte(const char* octets, int longueur)
+{
+    const bool horsAscii = std::any_of(octets, octets + longueur,
+                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (horsAscii) {
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString texte = utf8(QByteArrayView(octets, longueur));
+        if (!utf8.hasError() && DepuisCp1252(VersCp1252(texte)) != texte)
+            return texte;
+    }
+    return DepuisCp1252(octets, longueur);
+}
+
+}  // namespace
+
 template <int N>
 void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte)
 {
-    const std::string octets = VersCp1252(texte);
+    const std::string octets = OctetsChaineCourte(texte);
     const size_t n = std::min<size_t>(octets.size(), N);
     champ.longueur = static_cast<uint8_t>(n);
     // Les octets au-delà de la longueur gardent ce que le champ tenait.
@@ -122,7 +152,7 @@ void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte)
 template <int N>
 QString LireChaineCourte(const TChaineCourte<N>& champ)
 {
-    return DepuisCp1252(champ.car, LongueurChaineCourte(champ));
+    return TexteChaineCourte(champ.car, LongueurChaineCourte(champ));
 }
 
 template void EcrireChaineCourte<1>(TChaineCourte<1>&, const QString&);

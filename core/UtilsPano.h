@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QPoint>
@@ -47,7 +48,8 @@ struct TPoint32
 };
 static_assert(sizeof(TPoint32) == 8);
 
-// Chaîne courte : un octet de longueur puis N octets Windows-1252.
+// Chaîne courte : un octet de longueur puis N octets (Windows-1252, ou UTF-8
+// pour un texte hors de cette page).
 template <int N>
 struct TChaineCourte
 {
@@ -223,6 +225,9 @@ void LibererPatch(HPatch h);
 
 // ---- Chaînes courtes ------------------------------------------------------
 
+// Octets d'un texte dans une chaîne courte : Windows-1252 quand cette page sait
+// l'écrire, UTF-8 sinon, pour qu'un nom de fichier quelconque se retrouve.
+std::string OctetsChaineCourte(const QString& texte);
 template <int N>
 void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte);
 template <int N>

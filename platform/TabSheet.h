@@ -2,6 +2,7 @@
 // Page d'onglet qui signale son affichage et son redimensionnement, pour lier
 // les gestionnaires OnShow et OnResize par leur nom dans les formulaires.
 
+#include <QShowEvent>
 #include <QWidget>
 
 class TTabSheet : public QWidget
@@ -21,7 +22,10 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QWidget::showEvent(event);
-        emit Show();
+        // Une fenêtre rendue après réduction remontre ses pages : ce n'est pas
+        // un changement d'onglet.
+        if (!event->spontaneous())
+            emit Show();
     }
     void resizeEvent(QResizeEvent* event) override
     {

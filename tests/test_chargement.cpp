@@ -1,13 +1,17 @@
+#include <cmath>
 #include <cstring>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
+#include "tests/test_exif_fabrique.h"
 #include "tests/test_fenetre_banc.h"
+#include "tests/test_plateforme_fabrique.h"
 #include "ui_TSeqPano.h"
 
 namespace {
@@ -89,6 +93,35 @@ TEST_F(Chargement, UneSerieEstTrieeSansLaCasseCaractereParCaractere)
     EXPECT_EQ(BitmapDe(img)->Width(), 21);
 }
 
+// Une série prend l'angle de son premier fichier dans l'ordre trié ; une image
+// isolée chargée ensuite le remplace, même par 0.
+TEST_F(Chargement, AnglePixelDuPremierFichierTriePuisDeLImageIsolee)
+{
+    const Octets pixels = FabriquerJpeg(8, 6, 1, std::vector<uint8_t>(48, 128), 90);
+    const auto photo = [&](const char* nom, uint16_t focale) {
+        FabriqueExif exif(false);
+        exif.exif = {exif.Long(0xA002, 2000), exif.Court(0xA405, focale)};
+        const QByteArray avecExif = exif.Fichier();
+        // SOI, le bloc EXIF, puis l'image entière après son SOI.
+        QByteArray octets = avecExif.left(avecExif.size() - 2);
+        octets.append(reinterpret_cast<const char*>(pixels.data()) + 2, static_cast<qsizetype>(pixels.size() - 2));
+        Ecrire(Chemin(nom), octets);
+        return Chemin(nom);
+    };
+    const auto angle = [](int focale) { return 2.0L * atanl(18.0L / focale) / 2000; };
+    Choisir({photo("b.jpg", 50), photo("A.jpg", 36), photo("c.jpg", 24)});
+    f->ChargerSerieImgsClick();
+    ASSERT_EQ(ListeImgs.size(), 3u);
+    EXPECT_EQ(f->AnglePixel(), angle(36));
+    Choisir({photo("d.jpg", 24)});
+    f->ChargerUneImageClick();
+    EXPECT_EQ(f->AnglePixel(), angle(24));
+    Choisir({Image("sans.png")});
+    f->ChargerUneImageClick();
+    EXPECT_EQ(ListeImgs.size(), 5u);
+    EXPECT_EQ(f->AnglePixel(), 0.0L);
+}
+
 TEST_F(Chargement, ImagesIsoleesAjouteesALaFin)
 {
     Ui::TSeqPano& ui = *f->Formulaire();
@@ -117,19 +150,71 @@ TEST_F(Chargement, ImagesIsoleesAjouteesALaFin)
     EXPECT_EQ(ListeImgs.size(), 2u);
 }
 
-TEST_F(Chargement, NomsEtDossiersCoupes)
+// Tout nom accepté se relit depuis le projet : Windows-1252 quand il s'y
+// écrit, UTF-8 sinon ; un nom trop long pour l'enregistrement est refusé.
+TEST_F(Chargement, NomsQueLeProjetPeutTenir)
 {
-    QString long150 = dossier.path();
-    while (long150.size() < 150)
-        long150 += QStringLiteral("/dossier_assez_long");
-    ASSERT_TRUE(QDir().mkpath(long150));
-    const QString nom40 = QString(36, QLatin1Char('n')) + QStringLiteral(".png");
-    EcrireImage(long150 + QLatin1Char('/') + nom40, 4, 4);
-    Choisir({long150 + QLatin1Char('/') + nom40});
-    f->ChargerUneImageClick();
-    ASSERT_EQ(ListeImgs.size(), 1u);
-    EXPECT_EQ(Nom(0), nom40.left(31));
-    EXPECT_EQ(LireChaineCourte(ListeImgs[0].Repertoire), long150.left(127));
+    const auto dossierDe = [&](int longueur) {
+        QString d = dossier.path() + QStringLiteral("/d");
+        while (d.size() < longueur)
+            d += d.size() % 100 == 99 ? QLatin1Char('/') : QLatin1Char('d');
+        d.chop(d.size() - longueur);
+        EXPECT_TRUE(QDir().mkpath(d));
+        return d;
+    };
+    const QString limiteNom = QStringLiteral(
+        " : nom de fichier trop long pour un projet (31 caractères au plus ; hors Windows-1252, "
+        "31 octets en UTF-8).");
+    const QString limiteDossier = QStringLiteral(
+        " : chemin du dossier trop long pour un projet (127 caractères au plus ; hors Windows-1252, "
+        "127 octets en UTF-8).");
+    struct Cas
+    {
+        QString dossier, nom, erreur;
+    };
+    const QString n31 = QString(27, QLatin1Char('n')) + QStringLiteral(".png");
+    const QString cyr16 = QString(16, QChar(0x0424)) + QStringLiteral(".png");  // 36 octets
+    const Cas cas[] = {
+        {dossierDe(127), n31, {}},
+        {dossier.path(), QLatin1Char('x') + n31, QStringLiteral("« x") + n31 + QStringLiteral(" »") + limiteNom},
+        {dossierDe(128), QStringLiteral("a.png"), QStringLiteral("« a.png »") + limiteDossier},
+        {dossier.path(), cyr16, QStringLiteral("« ") + cyr16 + QStringLiteral(" »") + limiteNom},
+        {dossier.path() + QStringLiteral("/Фото"), QStringLiteral("Фото été.png"), {}},
+        {dossier.path(), QStringLiteral("été.png"), {}},
+    };
+    size_t nb = 0;
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom.toStdString());
+        messages.clear();
+        ASSERT_TRUE(QDir().mkpath(c.dossier));
+        EcrireImage(c.dossier + QLatin1Char('/') + c.nom, 6, 4);
+        Choisir({c.dossier + QLatin1Char('/') + c.nom});
+        f->ChargerUneImageClick();
+        if (!c.erreur.isEmpty()) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].texte, c.erreur);
+            EXPECT_EQ(ListeImgs.size(), nb);
+            continue;
+        }
+        EXPECT_TRUE(messages.empty());
+        ASSERT_EQ(ListeImgs.size(), ++nb);
+        EXPECT_EQ(Nom(nb - 1), c.nom);
+        EXPECT_EQ(LireChaineCourte(ListeImgs[nb - 1].Repertoire), c.dossier);
+    }
+    // Un nom de Windows-1252 garde les octets du programme d'origine.
+    EXPECT_EQ(QByteArray(ListeImgs[2].Nom.car, ListeImgs[2].Nom.longueur), QByteArray("\xE9t\xE9.png"));
+
+    // Enregistré, puis rouvert : chaque image se retrouve.
+    f->EtatProjet(true, true);
+    Choisir({Chemin("noms.kvp")});
+    f->EnregistrerPrjsousClick();
+    f->NouveauPrjClick();
+    ASSERT_TRUE(ListeImgs.empty());
+    f->OuvrirProjet(Chemin("noms.kvp"));
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(ListeImgs.size(), nb);
+    EXPECT_EQ(Nom(1), QStringLiteral("Фото été.png"));
+    EXPECT_EQ(ListeImgs[1].Largeur, 6);
 }
 
 // Un fichier illisible défait tout le chargement : la liste, les poids, la
@@ -146,24 +231,31 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
     const bool info01Avant = !ui.Info01->isHidden();
 
     Ecrire(Chemin("casse.png"), QByteArray("\x89PNG pas une image", 18));
-    QString attendu;
+    QString decodeur;
     try {
         Bitmap b;
         ChargerImage(Chemin("casse.png"), b);
     } catch (const Erreur& e) {
-        attendu = e.Message();
+        decodeur = e.Message();
     }
-    ASSERT_FALSE(attendu.isEmpty());
+    ASSERT_FALSE(decodeur.isEmpty());
+    // Les données de prise de vue d'un .jpg vide ou tronqué sont lues avant l'image.
+    Ecrire(Chemin("0vide.jpg"), QByteArray());
+    Ecrire(Chemin("0tronque.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif", 10));
 
     struct Cas
     {
         const char* nom;
         bool serie;
         QStringList fichiers;
+        QString attendu;  // vide : le nom du fichier suivi du texte d'une erreur
     };
     const Cas cas[] = {
-        {"série", true, {Image("s1.png"), Chemin("casse.png"), Image("s3.png")}},
-        {"isolée", false, {Chemin("casse.png")}},
+        {"série", true, {Image("s1.png"), Chemin("casse.png"), Image("s3.png")},
+         QStringLiteral("« casse.png » : ") + decodeur},
+        {"isolée", false, {Chemin("casse.png")}, QStringLiteral("« casse.png » : ") + decodeur},
+        {"jpg vide", false, {Chemin("0vide.jpg")}, {}},
+        {"jpg tronqué en tête de série", true, {Image("s1.png"), Chemin("0tronque.jpg")}, {}},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -174,7 +266,13 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
         else
             f->ChargerUneImageClick();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].texte, attendu);
+        if (!c.attendu.isEmpty()) {
+            EXPECT_EQ(messages[0].texte, c.attendu);
+        } else {
+            const QString nom = QStringLiteral("« %1 » : ").arg(QFileInfo(c.fichiers.last()).fileName());
+            EXPECT_TRUE(messages[0].texte.startsWith(nom)) << messages[0].texte.toStdString();
+            EXPECT_GT(messages[0].texte.size(), nom.size() + 5);
+        }
         EXPECT_EQ(OctetsListe(), avant);
         EXPECT_EQ(PoidsEtapes.size(), 1u);
         EXPECT_EQ(f->NbImgs, 1);

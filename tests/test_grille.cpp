@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "app/AcqImgs.h"
 #include "app/GrilleImages.h"
+#include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
 #include "platform/Dialogues.h"
+#include "platform/Image.h"
 #include "test_points_outils.h"
 #include "ui_TSeqPano.h"
 
@@ -80,14 +85,6 @@ protected:
         QTest::mouseMove(v, Centre(vers));
         QTest::mouseRelease(v, Qt::LeftButton, {}, Centre(vers));
     }
-    std::vector<HBitmap> Ordre()
-    {
-        std::vector<HBitmap> o;
-        for (const TInfosImg& R : ListeImgs)
-            o.push_back(R.Bitmap);
-        return o;
-    }
-
     std::unique_ptr<TSeqPano> fenetre;
 };
 
@@ -120,18 +117,53 @@ TEST_F(GrilleFenetre, AppuiChoisitLaLigneAvantDeSignalerLAppui)
 
 TEST_F(GrilleFenetre, GlisserEchangeDeuxImagesSeulementAvecInfo01)
 {
-    const auto avant = Ordre();
+    // Des octets propres à chaque image partout, bourrage compris.
+    for (int i = 0; i < 3; ++i) {
+        TInfosImg& R = ListeImgs[i];
+        EcrireChaineCourte(R.Nom, QStringLiteral("i%1").arg(i + 1));
+        for (uint8_t* b : {R.Bourrage1, R.Bourrage2, R.Bourrage3})
+            std::memset(b, 0x11 * (i + 1), 4);
+        R.ReserveCorr[3] = i + 7;
+        R.CoefFuite = 0.1f * static_cast<float>(i + 1);
+        R.PtsControle[2].Couleur = i;
+    }
+    const auto octets = [] {
+        std::vector<QByteArray> o;
+        for (const TInfosImg& R : ListeImgs)
+            o.emplace_back(reinterpret_cast<const char*>(&R), static_cast<qsizetype>(sizeof R));
+        return o;
+    };
+    InitialiserHarmonisation(ListeImgs, ui().ChoixImg);
+    RemplirListeReprise(ListeImgs, ui().ChoixImg);
+    fenetre->PtsControlShow();
+    ASSERT_EQ(fenetre->ImgsG.size(), 3u);
+    ui().ChoixImg->setCurrentIndex(2);
+    ui().PostHarmo->setCurrentIndex(0);
+
+    const auto avant = octets();
     Glisser(1, 3);
-    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+    EXPECT_EQ(octets(), (std::vector<QByteArray>{avant[2], avant[1], avant[0]}));
     EXPECT_FALSE(fenetre->CelluleChoisie);
+    // Le jeu des prétraitements, la liste de reprise et chaque vue suivent.
+    EXPECT_EQ(ui().ChoixImg->currentIndex(), 1);
+    EXPECT_EQ(ui().ChoixImg->itemText(0), QStringLiteral("i3"));
+    ASSERT_EQ(ui().PostHarmo->count(), 4);
+    EXPECT_EQ(ui().PostHarmo->itemText(0), QStringLiteral("i3"));
+    EXPECT_EQ(ui().PostHarmo->currentIndex(), 3);
+    for (size_t k = 0; k < 3; ++k)
+        for (TImage* vue : {fenetre->ImgsG[k], fenetre->ImgsD[k]}) {
+            ASSERT_EQ(vue->Picture().Width(), ListeImgs[k].Largeur) << k;
+            EXPECT_EQ(vue->Picture().Ligne(0)[0], BitmapDe(ListeImgs[k])->Ligne(0)[0]) << k;
+        }
 
     // Appui et relâche sur la même ligne : aucun échange.
+    const auto apres = octets();
     QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, Centre(2));
-    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+    EXPECT_EQ(octets(), apres);
 
     ui().Info01->hide();
     Glisser(1, 2);
-    EXPECT_EQ(Ordre(), (std::vector<HBitmap>{avant[2], avant[1], avant[0]}));
+    EXPECT_EQ(octets(), apres);
     EXPECT_EQ(grille().Row(), 2);  // seule la sélection a suivi
 }
 

@@ -58,6 +58,20 @@ protected:
     {
         QTest::mouseClick(vue, b, {}, QPoint(x, y));
     }
+    // Projet tenu pour enregistré, commandes d'enregistrement éteintes.
+    void EteindreEnregistrement()
+    {
+        fenetre->Modifie = false;
+        ui().EnregistrerPrj->setEnabled(false);
+        ui().EnregistrerPrjsous->setEnabled(false);
+    }
+    // La fermeture proposerait d'enregistrer : le menu le permet aussi.
+    void AttendreEnregistrable()
+    {
+        EXPECT_TRUE(fenetre->Modifie);
+        EXPECT_TRUE(ui().EnregistrerPrj->isEnabled());
+        EXPECT_TRUE(ui().EnregistrerPrjsous->isEnabled());
+    }
     // Montre l'image j dans la vue de droite, comme un clic sur son onglet.
     void MontrerADroite(int j) { ui().ControlImgD->setCurrentWidget(fenetre->OngletsD[j]); }
     static const TPtControle& Pt(int i, int k) { return ListeImgs[i].PtsControle[k - 1]; }
@@ -119,6 +133,15 @@ TEST_F(EditeurPoints, VuesDesVoisinsALaCreation)
     EXPECT_EQ(droite->tabText(2), QStringLiteral("Img 3"));
 
     MontrerADroite(2);
+    EXPECT_EQ(fenetre->NumImgDroite, 2);
+    EXPECT_TRUE(D(1)->Picture().Empty());
+    EXPECT_TRUE(VuePropre(D(2), 2));
+
+    // Réduire puis rendre la fenêtre ne change pas d'onglet.
+    fenetre->showMinimized();
+    QCoreApplication::processEvents();
+    fenetre->showNormal();
+    QCoreApplication::processEvents();
     EXPECT_EQ(fenetre->NumImgDroite, 2);
     EXPECT_TRUE(D(1)->Picture().Empty());
     EXPECT_TRUE(VuePropre(D(2), 2));
@@ -240,7 +263,9 @@ TEST_F(EditeurPoints, SupprimerUnPointAppareEmporteSonAssocie)
 TEST_F(EditeurPoints, SupprimerLePointQuiAttend)
 {
     Clic(G(0), 100, 100);
+    EteindreEnregistrement();
     Clic(G(0), 100, 100, Qt::RightButton);
+    AttendreEnregistrable();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("Voulez-vous supprimer ce point de contrôle ?"));
     EXPECT_EQ(ListeImgs[0].NbPtsControle, 0);
@@ -313,10 +338,12 @@ TEST_F(EditeurPoints, ReferencesDHorizontalite)
     EXPECT_EQ(R.NbPtsControle, 0);
     EXPECT_TRUE(messages.empty());
     // Modifié sans interdire le réordonnancement.
-    EXPECT_TRUE(fenetre->Modifie);
+    AttendreEnregistrable();
     EXPECT_FALSE(ui().Info01->isHidden());
 
+    EteindreEnregistrement();
     Clic(G(0), 52, 58, Qt::RightButton);
+    AttendreEnregistrable();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("Voulez-vous supprimer cette référence d'horizontalité ?"));
     EXPECT_EQ(R.NbPtsHoriz, 1);
@@ -344,7 +371,9 @@ TEST_F(EditeurPoints, ToutSupprimerAvecUnPointEnAttente)
     ui().ChargerUneImage->setEnabled(false);
 
     ui().SupprPtC->setEnabled(true);
+    EteindreEnregistrement();
     QTest::mouseClick(ui().SupprPtC, Qt::LeftButton);
+    AttendreEnregistrable();
     EXPECT_TRUE(messages.empty());
     for (const TInfosImg& R : ListeImgs) {
         EXPECT_EQ(R.NbPtsControle, 0);
@@ -388,4 +417,39 @@ TEST_F(EditeurPoints, SupprimerUnCoupleDansLaMemeImage)
     EXPECT_EQ(Pt(0, 1).NumPt, 1);
     EXPECT_EQ(Pt(1, 1).NumPt, 1);
     EXPECT_TRUE(VuePropre(D(0), 0, {QPoint(250, 50)}));
+}
+
+// Le classeur redimensionné recadre le panoramique, quel que soit l'onglet montré.
+TEST_F(EditeurPoints, RedimensionnerSurLOngletAssemblageRecadreLePanoramique)
+{
+    BmpPano->SetSize(4000, 500);
+    LargeurPano = 4000;
+    HauteurPano = 500;
+    ui().FctPano->setCurrentWidget(ui().Assemblage);
+    QCoreApplication::processEvents();
+    for (const int largeur : {1300, 1100}) {
+        SCOPED_TRACE(largeur);
+        fenetre->resize(largeur, 700);
+        QCoreApplication::processEvents();
+        const int vue = ui().AffPano->viewport()->width();
+        EXPECT_GT(vue, largeur - 60);
+        EXPECT_EQ(ui().ImgPano->width(), vue);
+    }
+    LargeurPano = 0;
+    HauteurPano = 0;
+}
+
+TEST(OngletPoints, UneSeuleImageLaisseLOngletVide)
+{
+    TSeqPano fenetre;
+    AjouterImageTest(40, 30, 1);
+    fenetre.NbImgs = 1;
+    fenetre.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fenetre));
+    fenetre.Formulaire()->FctPano->setCurrentWidget(fenetre.Formulaire()->PtsControl);
+    fenetre.PtsControlShow();
+    EXPECT_EQ(fenetre.Formulaire()->ControlImgG->count(), 0);
+    EXPECT_EQ(fenetre.Formulaire()->ControlImgD->count(), 0);
+    EXPECT_TRUE(fenetre.ImgsG.empty());
+    ViderListe();
 }

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 #include "app/AcqImgs.h"
 #include "app/BarCoul.h"
@@ -340,6 +341,23 @@ TEST_F(PreTraits, PageCacheeAvecMoinsDeDeuxImages)
     fenetre->PreTraitsShow();
     EXPECT_FALSE(page->isHidden());
     EXPECT_EQ(fenetre->NomImg1()->text(), "p0.jpg");
+
+    // Montrer l'onglet recharge les valeurs ; rendre la fenêtre réduite, non.
+    fenetre->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
+    onglets->setCurrentIndex(0);
+    onglets->setCurrentWidget(page);
+    Curseur("CurseurCHG")->setValue(150);
+    const long double courant = fenetre->CoefCourantHG;
+    fenetre->showMinimized();
+    QCoreApplication::processEvents();
+    fenetre->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Curseur("CurseurCHG")->value(), 150);
+    EXPECT_EQ(fenetre->CoefCourantHG, courant);
+    onglets->setCurrentIndex(0);
+    onglets->setCurrentWidget(page);
+    EXPECT_EQ(Curseur("CurseurCHG")->value(), 100);
 }
 
 TEST_F(PreTraits, DispositionCentree)

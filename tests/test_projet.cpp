@@ -3,9 +3,12 @@
 #include <random>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QDir>
+#include <QTest>
 
+#include "app/BarreCurseur.h"
 #include "app/GrilleImages.h"
 #include "core/Assemblage.h"
 #include "tests/test_fenetre_banc.h"
@@ -56,22 +59,27 @@ protected:
             p[i] = static_cast<uint8_t>(alea());
         EcrireChaineCourte(r.Nom, nom);
         EcrireChaineCourte(r.Repertoire, dossier.path());
-        std::uniform_int_distribution<int> lien(-1, nbImages - 1), pt(0, 4), nbC(0, 4), nbH(0, 2);
+        std::uniform_int_distribution<int> lien(-1, nbImages - 1), pt(0, 4), nbC(0, 4), nbH(0, 2),
+            courant(-4, 4), courantH(-2, 2), x(0, 39), y(0, 19);
         for (TPtControle& c : r.PtsControle) {
             c.NumImg = lien(alea);
             c.NumPt = pt(alea);
+            c.X = x(alea);
+            c.Y = y(alea);
         }
+        for (TPoint32& h : r.PtsHoriz)
+            h = {x(alea), y(alea)};
         r.NbPtsControle = nbC(alea);
-        r.PtCourant = pt(alea);
+        r.PtCourant = courant(alea);
         r.NbPtsHoriz = nbH(alea);
-        r.PtHorizCourant = nbH(alea);
+        r.PtHorizCourant = courantH(alea);
         std::uniform_real_distribution<double> reel(-1000.0, 1000.0);
         for (Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD, &r.CoefBD})
             *e = static_cast<long double>(reel(alea)) / 3.0L;
         for (auto& coin : r.FacteursRVB)
             for (float& v : coin)
                 v = static_cast<float>(reel(alea));
-        r.CoefFuite = static_cast<float>(reel(alea));
+        r.CoefFuite = static_cast<float>(std::abs(reel(alea)) / 1000.0);
         r.Version.longueur = 5;
         std::memcpy(r.Version.car, "0.9.9", 5);
         return r;
@@ -142,10 +150,17 @@ TEST_F(Projet, UnFichierSansEnregistrementEntierDonneUnProjetVide)
     }
 }
 
-TEST_F(Projet, UnFichierAbsentDonneUnProjetVide)
+// Ni un fichier absent, ni un dossier, ni un tube (qui bloquerait la lecture).
+TEST_F(Projet, UnFichierAbsentOuPasOrdinaireDonneUnProjetVide)
 {
-    f->OuvrirProjet(Chemin("absent.kvp"));
-    AttendreProjetVide();
+    ASSERT_EQ(mkfifo(Chemin("tube.kvp").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dossier.path()).mkdir(QStringLiteral("dossier.kvp")));
+    for (const char* nom : {"absent.kvp", "tube.kvp", "dossier.kvp"}) {
+        SCOPED_TRACE(nom);
+        messages.clear();
+        f->OuvrirProjet(Chemin(nom));
+        AttendreProjetVide();
+    }
 }
 
 TEST_F(Projet, UneImageDeplaceeDonneUnSeulAvertissement)
@@ -163,12 +178,22 @@ TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
         [](TInfosImg& r) { r.NbPtsHoriz = 3; },
         [](TInfosImg& r) { r.NbPtsHoriz = -1; },
         [](TInfosImg& r) { r.PtCourant = 5; },
-        [](TInfosImg& r) { r.PtHorizCourant = -1; },
+        [](TInfosImg& r) { r.PtCourant = -5; },
+        [](TInfosImg& r) { r.PtHorizCourant = -3; },
+        [](TInfosImg& r) { r.PtHorizCourant = 3; },
         [](TInfosImg& r) { r.PtsControle[3].NumImg = 2; },
         [](TInfosImg& r) { r.PtsControle[0].NumImg = -2; },
         [](TInfosImg& r) { r.PtsControle[1].NumPt = 5; },
         [](TInfosImg& r) { r.CoefBD = std::numeric_limits<long double>::quiet_NaN(); },
         [](TInfosImg& r) { r.FacteursRVB[2][1] = std::numeric_limits<float>::infinity(); },
+        // Points hors de leur image (b.png : 50 × 20), défini ou non.
+        [](TInfosImg& r) { r.PtsControle[0].X = 50; },
+        [](TInfosImg& r) { r.PtsControle[3].Y = -1; },
+        [](TInfosImg& r) { r.PtsControle[2].X = INT32_MIN; },
+        [](TInfosImg& r) { r.PtsHoriz[1].Y = 20; },
+        [](TInfosImg& r) { r.PtsHoriz[0].X = -1; },
+        [](TInfosImg& r) { r.CoefFuite = -0.01f; },
+        [](TInfosImg& r) { r.CoefFuite = 1.01f; },
         // Longueur au-delà de la capacité : le nom lu garde 31 caractères.
         [](TInfosImg& r) { r.Nom.longueur = 255; },
     };
@@ -181,6 +206,20 @@ TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
         OuvrirOctets(Fichier(recs));
         AttendreProjetVide();
     }
+}
+
+// Des octets Windows-1252 qui se lisent aussi en UTF-8 désignent d'abord le
+// fichier de leur lecture Windows-1252.
+TEST_F(Projet, UnNomEcritEnWindows1252SeRelitAinsi)
+{
+    const QString nom = QStringLiteral("\u00D0\u00A4.png");  // octets D0 A4 : « Ф » en UTF-8
+    EcrireImage(Chemin(nom), 41, 30);
+    const TInfosImg r = Enregistrement(nom, 1);
+    ASSERT_EQ(QByteArray(r.Nom.car, 2), QByteArray("\xD0\xA4"));
+    OuvrirOctets(Fichier({r}));
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(ListeImgs.size(), 1u);
+    EXPECT_EQ(ListeImgs[0].Largeur, 41);
 }
 
 TEST_F(Projet, LeTitrePerdSeuleLaDerniereExtension)
@@ -205,7 +244,15 @@ TEST_F(Projet, OuvertureEtatDesCommandes)
     EXPECT_EQ(f->Formulaire()->FctPano->currentIndex(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
+    // Le nouveau projet remet le type de point, le mode de déformation et la
+    // liste de travail gardée.
+    f->Formulaire()->TypePtCHorizontalite->setChecked(true);
+    f->Formulaire()->ModeAsmbl->setCurrentIndex(1);
+    ConserverImgs = true;
     f->NouveauPrjClick();
+    EXPECT_TRUE(f->Formulaire()->TypePtCAlignement->isChecked());
+    EXPECT_EQ(f->Formulaire()->ModeAsmbl->currentIndex(), 0);
+    EXPECT_FALSE(ConserverImgs);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(ListeImgs.empty());
     EXPECT_TRUE(f->NomProjet.isEmpty());
@@ -228,6 +275,15 @@ TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
         TInfosImg r = Enregistrement("a.png", 1);
         r.Version.longueur = 0;
         r.Version.car[0] = c.premier;
+        if (c.remis) {
+            // Remis avant d'être jugés : rien de cela ne refuse l'enregistrement.
+            r.NbPtsHoriz = 7;
+            r.PtHorizCourant = 9;
+            r.PtsHoriz[0] = {1000, -1000};
+            r.CoefHG = std::numeric_limits<long double>::quiet_NaN();
+            r.FacteursRVB[0][0] = std::numeric_limits<float>::infinity();
+            r.CoefFuite = 5.0f;
+        }
         OuvrirOctets(Fichier({r}));
         ASSERT_EQ(ListeImgs.size(), 1u);
         const TInfosImg& lu = ListeImgs[0];
@@ -238,6 +294,9 @@ TEST_F(Projet, UneVersionQuiNeCommencePasParUnChiffreRemetLesCorrections)
             EXPECT_EQ(lu.FacteursRVB[3][2], 1.0f);
             EXPECT_EQ(lu.CoefFuite, 0.0f);
             EXPECT_EQ(lu.NbPtsHoriz, 0);
+            EXPECT_EQ(lu.PtHorizCourant, 0);
+            EXPECT_EQ(lu.PtsHoriz[0], (TPoint32{0, 15}));
+            EXPECT_EQ(lu.FacteursRVB[0][0], 1.0f);
             EXPECT_EQ(lu.PtsHoriz[1], (TPoint32{0, 15}));
             EXPECT_EQ(lu.ReserveCorr[2], 0);
             EXPECT_EQ(lu.PatchsHoriz[0], 0u);
@@ -399,4 +458,79 @@ TEST_F(Projet, QuestionAvantNouveauEtOuvrir)
     EXPECT_TRUE(ListeImgs.empty());
     EXPECT_FALSE(f->Modifie);
     EXPECT_EQ(messages.size(), 3u);
+}
+
+// Ce que l'éditeur écrit se rouvre tel quel : points posés, glissés et
+// supprimés (point courant négatif compris), références d'horizontalité,
+// corrections appliquées ; enregistré, nouveau projet, rouvert.
+TEST_F(Projet, AllerRetourParLaFenetre)
+{
+    QStringList fichiers;
+    for (int i = 0; i < 3; ++i) {
+        fichiers << Chemin(QStringLiteral("r%1.png").arg(i));
+        EcrireImage(fichiers.last(), 200, 150, 0xFF203040 + 0x102030 * i);
+    }
+    Choisir(fichiers);
+    f->ChargerSerieImgsClick();
+    f->resize(1000, 680);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    Ui::TSeqPano& ui = *f->Formulaire();
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    ASSERT_EQ(f->ImgsG.size(), 3u);
+    TImage* g0 = f->ImgsG[0];
+    TImage* d1 = f->ImgsD[1];
+    const auto clic = [](TImage* vue, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseClick(vue, b, {}, QPoint(x, y));
+    };
+    reponses = std::deque<ReponseMessage>(3, ReponseMessage::Oui);
+
+    clic(g0, 100, 100);
+    clic(d1, 110, 100);
+    clic(g0, 20, 20);
+    clic(d1, 30, 30);
+    clic(g0, 60, 60);
+    clic(d1, 70, 70);
+    // Le point 1 choisi et glissé, les deux suivants supprimés.
+    QTest::mousePress(g0, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(g0, QPoint(120, 90));
+    QTest::mouseRelease(g0, Qt::LeftButton, {}, QPoint(120, 90));
+    clic(g0, 20, 20, Qt::RightButton);
+    clic(g0, 60, 60, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].PtCourant, -1);
+
+    ui.TypePtCHorizontalite->setChecked(true);
+    clic(g0, 10, 140);
+    clic(g0, 190, 130);
+    clic(g0, 100, 40);  // une troisième : aucune choisie
+    clic(g0, 10, 140, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].PtHorizCourant, -1);
+
+    ui.FctPano->setCurrentWidget(ui.PreTraits);
+    ui.CurseurCHG->setValue(150);
+    ui.CurseurCBD->setValue(20);
+    f->AppliquerCorrTonClick();
+    ui.CurseurHyB->setValue(30);
+    f->AppliquerHyBClick();
+    ASSERT_EQ(messages.size(), 3u);
+
+    Choisir({Chemin("fenetre.kvp")});
+    f->EnregistrerPrjsousClick();
+    const QByteArray ecrit = Lire(Chemin("fenetre.kvp"));
+    ASSERT_EQ(ecrit.size(), 3 * 560);
+    f->NouveauPrjClick();
+    ASSERT_TRUE(ListeImgs.empty());
+    f->OuvrirProjet(Chemin("fenetre.kvp"));
+    EXPECT_EQ(messages.size(), 3u);
+    ASSERT_EQ(ListeImgs.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const Octets lu = OctetsDe(ListeImgs[i]);
+        for (size_t o = 0; o < lu.size(); ++o) {
+            // Seules les références changent d'une exécution à l'autre.
+            if (o >= 4 && (o < 480 || o >= 504)) {
+                ASSERT_EQ(lu[o], static_cast<uint8_t>(ecrit[static_cast<qsizetype>(i * 560 + o)]))
+                    << "image " << i << " octet " << o;
+            }
+        }
+    }
 }

@@ -113,7 +113,7 @@ QString ProjetRedirige(const QString& projet, const QString& dossier, const QTem
     for (qsizetype d = 0; d + qsizetype(sizeof(TInfosImg)) <= octets.size(); d += sizeof(TInfosImg)) {
         TInfosImg img;
         std::memcpy(&img, octets.constData() + d, sizeof img);
-        if (absolu.size() > TChaineCourte<127>::Capacite)
+        if (OctetsChaineCourte(absolu).size() > static_cast<size_t>(TChaineCourte<127>::Capacite))
             throw Erreur(QStringLiteral("Dossier d'images trop long : ") + absolu);
         EcrireChaineCourte(img.Repertoire, absolu);
         std::memcpy(octets.data() + d, &img, sizeof img);
