@@ -237,12 +237,14 @@ TEST_F(VuePano, TextesExactsEtImageDAttente)
 
 TEST_F(VuePano, DispositionDeLOnglet)
 {
-    for (const QSize taille : {QSize(1000, 680), QSize(1400, 900)}) {
+    for (const QSize taille : {QSize(1000, 680), QSize(1401, 901), QSize(1400, 900)}) {
         fenetre->resize(taille);
         QCoreApplication::processEvents();
         const QRect page = f->Assemblage->rect();
         EXPECT_EQ(f->AffPano->width(), page.width() - 10);
         EXPECT_EQ(f->AffPano->height(), page.height() / 2);
+        EXPECT_EQ(f->TailleImg->pos(),
+                  QPoint((page.width() - f->TailleImg->width()) / 2, page.height() / 2 + 20));
         for (QWidget* w : {static_cast<QWidget*>(f->AffPano), static_cast<QWidget*>(f->TailleImg),
                            static_cast<QWidget*>(f->BtePrm),
                            static_cast<QWidget*>(f->ConstructPano),
