@@ -1,5 +1,5 @@
 #pragma once
-// Services de l'application : boucle d'événements, curseur sablier.
+// Services de l'application : boucle d'événements, curseur de l'application et sablier.
 
 #include <Qt>
 #include <QString>
