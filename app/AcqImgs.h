@@ -45,8 +45,6 @@ struct TSelection
     void BornerSelection(QPoint& C1, QPoint& C2) const;
     // Rectangle élastique de Coin1 à Coin2 sur l'image de la vue.
     void Tracer(TImage* Vue) const;
-    // Curseur de survol, imposé à toute l'application (flèche : le retire).
-    static void ImposerCurseur(Qt::CursorShape Curseur);
 };
 
 class TSeqPano : public QMainWindow, public TFenetrePano

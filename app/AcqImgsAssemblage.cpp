@@ -145,8 +145,6 @@ void TSeqPano::AssemblerImgClick()
 void TSeqPano::ZoomImgMouseUp()
 {
     Protege([&] {
-        // Le redessin rend le curseur par défaut, même sans panoramique.
-        TSelection::ImposerCurseur(Qt::ArrowCursor);
         CurseurSablier sablier;
         if (BmpPano == nullptr || BmpPano->Width() <= 0 || LargeurPano <= 0)
             return;

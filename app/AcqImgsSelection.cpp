@@ -4,39 +4,14 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include <QApplication>
 #include <QGuiApplication>
 
 #include "app/AcqImgs.h"
+#include "platform/Application.h"
 #include "platform/Canevas.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
 #include "ui_TSeqPano.h"
-
-namespace {
-
-// Curseur de survol imposé à toute l'application, comme le curseur d'écran
-// global : il reste en place hors de la vue jusqu'au prochain survol.
-bool curseurImpose = false;
-
-}  // namespace
-
-void TSelection::ImposerCurseur(Qt::CursorShape Curseur)
-{
-    if (Curseur == Qt::ArrowCursor) {
-        if (curseurImpose) {
-            QApplication::restoreOverrideCursor();
-            curseurImpose = false;
-        }
-        return;
-    }
-    if (curseurImpose) {
-        QApplication::changeOverrideCursor(QCursor(Curseur));
-    } else {
-        QApplication::setOverrideCursor(QCursor(Curseur));
-        curseurImpose = true;
-    }
-}
 
 uint8_t TSelection::ZoneSelection(int X, int Y, Qt::CursorShape& Curseur) const
 {
@@ -163,7 +138,7 @@ void TSeqPano::ImgPanoMouseMove(Qt::KeyboardModifiers Shift, int X, int Y)
         if (s.Active && boutons == Qt::NoButton && touches == Qt::NoModifier) {
             Qt::CursorShape curseur;
             s.Zone = s.ZoneSelection(X, Y, curseur);
-            TSelection::ImposerCurseur(curseur);
+            CurseurEcran(curseur);
         }
         if (boutons == Qt::LeftButton &&
             (touches == Qt::NoModifier || touches == Qt::ControlModifier)) {

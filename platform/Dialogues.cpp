@@ -2,10 +2,16 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 
+#include "platform/Bitmap.h"
+#include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
 
 namespace {
@@ -83,9 +89,55 @@ ReponseMessage MessageReel(const DemandeMessage& demande)
     return ReponseMessage::Ok;
 }
 
+constexpr int CoteApercu = 200;
+
+// Image sous le curseur de la liste, réduite au volet, lue par nos propres
+// décodeurs : ce qui s'affiche est ce que le chargement lira. Un fichier
+// qu'ils refusent laisse l'aperçu vide.
+void MontrerApercu(QLabel* apercu, const QString& chemin)
+{
+    apercu->clear();
+    if (!QFileInfo(chemin).isFile())
+        return;
+    Bitmap image;
+    try {
+        ChargerImage(chemin, image);
+    } catch (...) {
+        return;
+    }
+    if (image.Empty())
+        return;
+    QImage vue = image.ImageQt();
+    if (vue.width() > CoteApercu || vue.height() > CoteApercu)
+        vue = vue.scaled(CoteApercu, CoteApercu, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    apercu->setPixmap(QPixmap::fromImage(vue));
+}
+
+// Volet d'aperçu à droite de la liste des fichiers (dialogue de Qt lui-même,
+// le seul qui accepte un volet de plus).
+void AjouterApercu(QFileDialog& dialogue)
+{
+    dialogue.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grille = qobject_cast<QGridLayout*>(dialogue.layout());
+    if (grille == nullptr)
+        return;
+    auto* apercu = new QLabel(&dialogue);
+    apercu->setObjectName(QStringLiteral("Apercu"));
+    apercu->setFixedSize(CoteApercu + 4, CoteApercu + 4);
+    apercu->setAlignment(Qt::AlignCenter);
+    apercu->setFrameShape(QFrame::StyledPanel);
+    grille->addWidget(apercu, 1, grille->columnCount(), Qt::AlignTop);
+    // Le volet s'ajoute à la largeur habituelle de la liste au lieu de la prendre.
+    dialogue.resize(dialogue.width() + CoteApercu, dialogue.height());
+    QObject::connect(&dialogue, &QFileDialog::currentChanged, apercu,
+                     [apercu](const QString& chemin) { MontrerApercu(apercu, chemin); });
+}
+
 ReponseFichier FichierReel(const DemandeFichier& demande)
 {
     QFileDialog dialogue(FenetreParente().data(), demande.titre, demande.repertoire, demande.filtre);
+    if (demande.sorte == SorteDialogue::OuvrirImages)
+        AjouterApercu(dialogue);
     const bool enregistrer = demande.sorte == SorteDialogue::Enregistrer;
     dialogue.setAcceptMode(enregistrer ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (enregistrer)

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "app/AcqImgs.h"
 #include "app/AcqImgsApercus.h"
+#include "core/HarmoImgs.h"
+#include "platform/Image.h"
 
 namespace {
 
@@ -254,3 +258,39 @@ TEST(Apercus, RapideIdentiqueALaReference)
 }
 
 }  // namespace
+
+// La fenêtre trace l'aperçu de ses valeurs courantes, chaque coin à sa place,
+// et choisit l'aperçu combiné quand les deux corrections sont actives.
+TEST(Apercus, FenetreTraceSesValeursCourantes)
+{
+    const auto fenetre = std::make_unique<TSeqPano>();
+    TableVignette.SetLength(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            TableVignette[x][y] = TPixel{100, 100, 100};
+    const long double K = 1.0L - cosl(30 * Pi / 180);
+    Bitmap lum, fuite, combine;
+    TracerCompLum(TableVignette, lum, 0.5L, 1.5L, 2.0L, 0.25L);
+    TracerLignesFuite(TableVignette, fuite, K);
+    TracerCompLumEtFuite(TableVignette, combine, 0.5L, 1.5L, 2.0L, 0.25L, K);
+    ASSERT_FALSE(combine == fuite);
+    struct Cas
+    {
+        long double hg, hd, bd, bg, fuite;
+        const Bitmap& attendu;
+    };
+    const Cas cas[] = {{0.5L, 1.5L, 2.0L, 0.25L, 0.0L, lum},
+                       {1.0L, 1.0L, 1.0L, 1.0L, K, fuite},
+                       {0.5L, 1.5L, 2.0L, 0.25L, K, combine}};
+    const Bitmap& apercu = fenetre->Image2()->Picture();
+    for (const Cas& c : cas) {
+        fenetre->CoefCourantHG = c.hg;
+        fenetre->CoefCourantHD = c.hd;
+        fenetre->CoefCourantBD = c.bd;
+        fenetre->CoefCourantBG = c.bg;
+        fenetre->CoefCourantFuite = c.fuite;
+        fenetre->ActualiserApercu();
+        EXPECT_TRUE(apercu == c.attendu) << double(c.hg) << " " << double(c.fuite);
+    }
+    TableVignette.Liberer();
+}

@@ -199,20 +199,27 @@ TEST_F(DialogueEnrg, NomsObtenusALaConfirmation)
 TEST_F(DialogueEnrg, RemplacementDUnFichierExistant)
 {
     Creer(QStringLiteral("vue.jpg"));
-    for (ReponseMessage r : {ReponseMessage::Non, ReponseMessage::Oui}) {
-        Questions q(r);
-        TDialogEnrg d;
-        d.Filtres = FiltresPano;
-        d.IndXFiltre = 2;
-        d.Options = ofOverwritePrompt;
-        d.NomEnrg = rep + QStringLiteral("/vue");
-        d.FormShow();
-        EXPECT_EQ(d.Formulaire()->NomFch->text(), QStringLiteral("vue.jpg"));
-        d.EnregistrerClick();
-        ASSERT_EQ(q.textes.size(), 1);
-        EXPECT_TRUE(q.textes[0].contains(rep + QStringLiteral("/vue.jpg")));
-        EXPECT_EQ(d.result() == QDialog::Accepted, r == ReponseMessage::Oui);
-    }
+    // Par le bouton comme par un double-clic sur le fichier.
+    for (const bool doubleClic : {false, true})
+        for (ReponseMessage r : {ReponseMessage::Non, ReponseMessage::Oui}) {
+            Questions q(r);
+            TDialogEnrg d;
+            d.Filtres = FiltresPano;
+            d.IndXFiltre = 2;
+            d.Options = ofOverwritePrompt;
+            d.NomEnrg = rep + QStringLiteral("/vue");
+            d.FormShow();
+            EXPECT_EQ(d.Formulaire()->NomFch->text(), QStringLiteral("vue.jpg"));
+            if (doubleClic) {
+                d.Formulaire()->ShellListView->Selectionner(QStringLiteral("vue.jpg"));
+                d.ShellListViewDblClick();
+            } else {
+                d.EnregistrerClick();
+            }
+            ASSERT_EQ(q.textes.size(), 1) << doubleClic;
+            EXPECT_TRUE(q.textes[0].contains(rep + QStringLiteral("/vue.jpg")));
+            EXPECT_EQ(d.result() == QDialog::Accepted, r == ReponseMessage::Oui) << doubleClic;
+        }
     // Sans l'option, rien n'est demandé.
     Questions q;
     dlg.NomEnrg = rep + QStringLiteral("/vue.jpg");

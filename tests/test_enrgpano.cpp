@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+
+#include <jpeglib.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +22,45 @@
 #include "ui_TDialogEnrg.h"
 
 namespace {
+
+using TableQuantif = std::array<unsigned, DCTSIZE2>;
+
+// Table de luminance écrite dans le fichier, lue par libjpeg.
+TableQuantif QuantifLue(const QString& chemin)
+{
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray octets = f.readAll();
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(octets.constData()), octets.size());
+    jpeg_read_header(&d, TRUE);
+    TableQuantif t{};
+    for (int i = 0; i < DCTSIZE2; ++i)
+        t[i] = d.quant_tbl_ptrs[0]->quantval[i];
+    jpeg_destroy_decompress(&d);
+    return t;
+}
+
+// Table de luminance que libjpeg tire d'une qualité.
+TableQuantif QuantifDeQualite(int qualite)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, qualite, TRUE);
+    TableQuantif t{};
+    for (int i = 0; i < DCTSIZE2; ++i)
+        t[i] = c.quant_tbl_ptrs[0]->quantval[i];
+    jpeg_destroy_compress(&c);
+    return t;
+}
 
 // Ce que l'utilisateur fait dans le dialogue : un nom, un type, une qualité.
 struct Saisie
@@ -127,6 +171,9 @@ TEST_F(EnrgPano, PanoramiqueEntierDansLesTroisFormats)
     Enregistrer({QStringLiteral("vue"), 1, 80});
     EXPECT_EQ(fen.QualJpg, 80);
     EXPECT_EQ(QImage(rep + QStringLiteral("/vue.jpg")).size(), QSize(1000, 700));
+    // La qualité du curseur est celle du fichier.
+    EXPECT_EQ(QuantifLue(rep + QStringLiteral("/vue.jpg")), QuantifDeQualite(80));
+    EXPECT_NE(QuantifDeQualite(80), QuantifDeQualite(79));
     // La qualité n'est retenue qu'avec le type JPEG.
     Enregistrer({QStringLiteral("vue"), 0, 30});
     EXPECT_EQ(fen.QualJpg, 80);

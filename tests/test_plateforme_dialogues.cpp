@@ -1,17 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <span>
 #include <stdexcept>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "platform/Application.h"
+#include "platform/Bitmap.h"
 #include "platform/Dialogues.h"
+#include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 
 namespace {
@@ -135,6 +141,7 @@ TEST_F(DialoguesTest, DialogueFichierReel)
         titre = dialogue->windowTitle();
         EXPECT_EQ(dialogue->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(dialogue->selectedNameFilter(), "JPEG (*.jpg)");
+        EXPECT_EQ(dialogue->findChild<QLabel*>("Apercu"), nullptr);
         static_cast<QDialog*>(dialogue)->accept();
     });
     DemandeFichier d;
@@ -155,6 +162,51 @@ TEST_F(DialoguesTest, DialogueFichierReel)
     RepondreALaBoite([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     d.sorte = SorteDialogue::Ouvrir;
     EXPECT_FALSE(DemanderFichier(d).accepte);
+
+    // Le dialogue d'images montre l'image sous le curseur, lue par nos
+    // décodeurs, réduite au volet ; vide pour ce qu'ils refusent.
+    Bitmap large(400, 100);
+    large.Fill(10, 20, 30);
+    EnregistrerBmp(large, dossier.filePath("large.bmp"));
+    Bitmap petite(50, 80);
+    petite.Fill(200, 100, 0);
+    EnregistrerJpeg(petite, 95, dossier.filePath("petite.jpg"));
+    QImage(8, 8, QImage::Format_RGB32).save(dossier.filePath("png.bmp"), "PNG");  // Qt la lirait
+    QFile abime(dossier.filePath("abime.jpg"));
+    ASSERT_TRUE(abime.open(QIODevice::WriteOnly));
+    abime.write("pas une image");
+    abime.close();
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("sous-dossier"));
+    struct CasApercu
+    {
+        const char* nom;
+        QSize taille;  // 0 × 0 : aucun aperçu
+    };
+    const CasApercu cas[] = {{"large.bmp", {200, 50}}, {"abime.jpg", {0, 0}},
+                             {"petite.jpg", {50, 80}}, {"png.bmp", {0, 0}},
+                             {"large.bmp", {200, 50}}, {"sous-dossier", {0, 0}}};
+    QList<QSize> tailles;
+    QList<QColor> centres;
+    RepondreALaBoite([&](QWidget* w) {
+        auto* dialogue = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialogue, nullptr);
+        auto* apercu = dialogue->findChild<QLabel*>("Apercu");
+        for (const CasApercu& c : apercu ? std::span(cas) : std::span<const CasApercu>()) {
+            emit dialogue->currentChanged(dossier.filePath(c.nom));
+            const QImage image = apercu->pixmap().toImage();
+            tailles << image.size();
+            centres << (image.isNull() ? QColor() : image.pixelColor(image.rect().center()));
+        }
+        dialogue->reject();
+    });
+    d.sorte = SorteDialogue::OuvrirImages;
+    EXPECT_FALSE(DemanderFichier(d).accepte);
+    ASSERT_EQ(tailles.size(), std::size(cas));
+    for (size_t i = 0; i < std::size(cas); ++i)
+        EXPECT_EQ(tailles[i], cas[i].taille) << cas[i].nom;
+    EXPECT_EQ(centres[0], QColor(30, 20, 10));
+    EXPECT_NEAR(centres[2].red(), 0, 2);
+    EXPECT_NEAR(centres[2].blue(), 200, 2);
 }
 
 TEST(Application, SablierImbriqueEtRestaureMemeSurErreur)

@@ -252,3 +252,29 @@ TEST_F(SelectionSurLaVue, LeCurseurDeSurvolResteJusquAuZoom)
     fenetre->ZoomImgMouseUp();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+// Le sablier d'un travail reste affiché jusqu'à sa fin, survol ou redessin
+// compris, puis le curseur par défaut revient.
+TEST_F(SelectionSurLaVue, LeSablierEtLeSurvolNeSeDefontPas)
+{
+    Tracer({100, 50}, {300, 150});
+    const auto sablier = [] {
+        return QApplication::overrideCursor() != nullptr &&
+               QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+    {
+        const CurseurSablier enregistrement;
+        Deplacer(100, 100);
+        EXPECT_EQ(fenetre->Selection.Zone, 9);
+        EXPECT_TRUE(sablier());
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    Deplacer(300, 100);
+    {
+        const CurseurSablier assemblage;
+        fenetre->ZoomImgMouseUp();
+        EXPECT_TRUE(sablier());
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

@@ -162,23 +162,37 @@ TEST_F(VuePano, LargeurDesRecouvrements)
     struct Cas
     {
         const char* texte;
-        int attendu;
+        int attendu;  // 99 : la largeur précédente reste
         bool erreur;
     };
-    const Cas cas[] = {{"12", 12, false}, {"ab", 12, true}, {"", 12, true},
-                       {"-5", -5, false}, {"7", 7, false},  {"1x", 7, true}};
-    LargeurRecouvrement = 20;
+    const Cas cas[] = {{"12", 12, false}, {"ab", 99, true}, {"", 99, true},
+                       {"-5", -5, false}, {"7", 7, false},  {"1x", 99, true}};
+    fenetre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
+    // Ni Entrée, ni une autre fenêtre, ni le menu contextuel ne valident :
+    // seule la sortie du champ lit la largeur, à chaque sortie, même au même texte.
     for (const Cas& c : cas) {
-        messages.clear();
         f->LRecouvr->setText(QString::fromUtf8(c.texte));
-        fenetre->LRecouvrExit();
-        EXPECT_EQ(LargeurRecouvrement, c.attendu) << c.texte;
-        if (c.erreur) {
-            ASSERT_EQ(messages.size(), 1u) << c.texte;
-            EXPECT_EQ(messages[0].texte,
-                      QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(c.texte));
-        } else {
+        for (int fois = 0; fois < 2; ++fois) {
+            messages.clear();
+            LargeurRecouvrement = 99;
+            f->LRecouvr->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(f->LRecouvr, Qt::Key_Return);
+            for (const Qt::FocusReason raison : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+                QFocusEvent horsDuChamp(QEvent::FocusOut, raison);
+                QApplication::sendEvent(f->LRecouvr, &horsDuChamp);
+            }
+            EXPECT_EQ(LargeurRecouvrement, 99) << c.texte;
             EXPECT_TRUE(messages.empty()) << c.texte;
+            f->BouclerPano->setFocus(Qt::TabFocusReason);
+            EXPECT_EQ(LargeurRecouvrement, c.attendu) << c.texte;
+            if (c.erreur) {
+                ASSERT_EQ(messages.size(), 1u) << c.texte;
+                EXPECT_EQ(messages[0].texte,
+                          QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(c.texte));
+            } else {
+                EXPECT_TRUE(messages.empty()) << c.texte;
+            }
         }
     }
 }
@@ -223,12 +237,14 @@ TEST_F(VuePano, TextesExactsEtImageDAttente)
 
 TEST_F(VuePano, DispositionDeLOnglet)
 {
-    for (const QSize taille : {QSize(1000, 680), QSize(1400, 900)}) {
+    for (const QSize taille : {QSize(1000, 680), QSize(1401, 901), QSize(1400, 900)}) {
         fenetre->resize(taille);
         QCoreApplication::processEvents();
         const QRect page = f->Assemblage->rect();
         EXPECT_EQ(f->AffPano->width(), page.width() - 10);
         EXPECT_EQ(f->AffPano->height(), page.height() / 2);
+        EXPECT_EQ(f->TailleImg->pos(),
+                  QPoint((page.width() - f->TailleImg->width()) / 2, page.height() / 2 + 20));
         for (QWidget* w : {static_cast<QWidget*>(f->AffPano), static_cast<QWidget*>(f->TailleImg),
                            static_cast<QWidget*>(f->BtePrm),
                            static_cast<QWidget*>(f->ConstructPano),

@@ -16,6 +16,7 @@
 
 #include "app/AcqImgs.h"
 #include "core/UtilsPano.h"
+#include "platform/Application.h"
 #include "platform/Dialogues.h"
 #include "platform/Image.h"
 #include "ui_TSeqPano.h"
@@ -43,7 +44,7 @@ protected:
 
     void TearDown() override
     {
-        TSelection::ImposerCurseur(Qt::ArrowCursor);
+        CurseurEcran(Qt::ArrowCursor);
         if (fenetre)
             fenetre->ReinitialiserClick();
         fenetre.reset();
