@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include "platform/Cp1252.h"
+#include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
 #include "platform/Extended.h"
 
@@ -149,12 +150,10 @@ TEntreeIFD TExif::LireEntree()
 bool TExif::LireFichier(const QString& NomFichier)
 {
     const QFileInfo Info(NomFichier);
-    if (!Info.isFile() || Info.suffix().toUpper() != QLatin1String("JPG"))
+    if (!Info.exists() || Info.isDir() || Info.suffix().toUpper() != QLatin1String("JPG"))
         return false;
     OffsetExif = 0;
-    Fichier.setFileName(NomFichier);
-    if (!Fichier.open(QIODevice::ReadOnly))
-        throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(NomFichier));
+    OuvrirFichierOrdinaire(Fichier, NomFichier);
     TailleFichier = Fichier.size();
     struct Fermeture
     {

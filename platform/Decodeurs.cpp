@@ -3,6 +3,10 @@
 #include <atomic>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,8 +14,15 @@
 #include "platform/DecodeursCommun.h"
 
 namespace {
+
 std::atomic<int64_t> plafondPixels{0};
+
+[[noreturn]] void ImpossibleDOuvrir(const QString& chemin)
+{
+    throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
 }
+
+}  // namespace
 
 void DefinirPlafondPixels(int64_t pixels)
 {
@@ -25,6 +36,24 @@ void VerifierDimensions(int64_t largeur, int64_t hauteur)
     const int64_t plafond = plafondPixels;
     if (plafond > 0 && largeur * hauteur > plafond)
         ImageNonValide();
+}
+
+void OuvrirFichierOrdinaire(QFile& f, const QString& chemin)
+{
+    // Ouvert sans blocage puis examiné par son descripteur : le fichier vérifié
+    // est bien celui qu'on lit.
+    const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        ImpossibleDOuvrir(chemin);
+    struct stat etat;
+    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+        ::close(fd);
+        throw Erreur(MsgPasFichierOrdinaire);
+    }
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ImpossibleDOuvrir(chemin);
+    }
 }
 
 void ChargerImage(const QString& chemin, Bitmap& dest)
@@ -48,9 +77,8 @@ void ChargerImage(const QString& chemin, Bitmap& dest)
     else
         throw Erreur(QStringLiteral("Extension de fichier image inconnue (.%1)").arg(extension));
 
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
+    QFile f;
+    OuvrirFichierOrdinaire(f, chemin);
     const QByteArray octets = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Erreur(QStringLiteral("Impossible de lire le fichier %1").arg(QDir::toNativeSeparators(chemin)));

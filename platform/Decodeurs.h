@@ -10,12 +10,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <QFile>
 #include <QString>
 
 #include "platform/Bitmap.h"
 
 // Choisit le décodeur d'après l'extension (casse indifférente).
 void ChargerImage(const QString& chemin, Bitmap& dest);
+
+// Ouvre un fichier en lecture. Tout ce qui n'est pas un fichier ordinaire
+// (tube, périphérique, dossier) lève Erreur(MsgPasFichierOrdinaire) sans
+// attendre : un tube sans écrivain bloquerait le programme.
+inline const char* const MsgPasFichierOrdinaire = "Ce n'est pas un fichier ordinaire";
+void OuvrirFichierOrdinaire(QFile& f, const QString& chemin);
 
 // Décodeurs en mémoire, un par format.
 void DecoderBmp(const uint8_t* donnees, size_t taille, Bitmap& dest);

@@ -5,7 +5,9 @@
 
 #include "core/Exif.h"
 #include "core/UtilsPano.h"
+#include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
+#include "tests/test_plateforme_fabrique.h"
 #include "test_exif_fabrique.h"
 
 namespace {
@@ -212,6 +214,14 @@ TEST_F(ExifFichiers, ExtensionsExaminees)
     EXPECT_EQ(AngleParPixel(dossier.filePath("absent.jpg")), 0.0L);
     QDir(dossier.path()).mkdir("dossier.jpg");
     EXPECT_EQ(AngleParPixel(dossier.filePath("dossier.jpg")), 0.0L);
+    // Un tube n'est pas attendu : il est refusé.
+    const Tube tube(dossier.filePath("tube.jpg").toStdString());
+    try {
+        AngleParPixel(dossier.filePath("tube.jpg"));
+        ADD_FAILURE();
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.Message(), MsgPasFichierOrdinaire);
+    }
 }
 
 TEST_F(ExifFichiers, DebutsSansDonnees)

@@ -543,4 +543,15 @@ TEST(Decodeurs, ChoixParExtension)
     } catch (const Erreur& e) {
         EXPECT_TRUE(e.Message().startsWith("Impossible d'ouvrir le fichier")) << e.what();
     }
+    // Seul un fichier ordinaire est lu : un tube sans écrivain n'est pas attendu.
+    QDir(dossier.path()).mkdir("dossier.png");
+    const Tube tubeBmp(dossier.filePath("tube.bmp").toStdString()), tubeJpg(dossier.filePath("tube.jpg").toStdString());
+    for (const char* nom : {"tube.bmp", "tube.jpg", "dossier.png"}) {
+        try {
+            ChargerImage(dossier.filePath(nom), b);
+            ADD_FAILURE() << nom;
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), MsgPasFichierOrdinaire) << nom;
+        }
+    }
 }
