@@ -1,6 +1,5 @@
 #include "platform/Decodeurs.h"
 
-#include <atomic>
 #include <vector>
 
 #include <fcntl.h>
@@ -15,8 +14,6 @@
 
 namespace {
 
-std::atomic<int64_t> plafondPixels{0};
-
 [[noreturn]] void ImpossibleDOuvrir(const QString& chemin)
 {
     throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
@@ -24,18 +21,20 @@ std::atomic<int64_t> plafondPixels{0};
 
 }  // namespace
 
-void DefinirPlafondPixels(int64_t pixels)
+int64_t OctetsBitmap(int64_t largeur, int64_t hauteur)
 {
-    plafondPixels = pixels;
+    return (largeur * 3 + 3) / 4 * 4 * hauteur;
 }
 
-void VerifierDimensions(int64_t largeur, int64_t hauteur)
+void VerifierDimensions(int64_t largeur, int64_t hauteur, int64_t autresParPixel, int64_t autresOctets)
 {
-    if (largeur <= 0 || hauteur <= 0 || !Bitmap::TailleAcceptable(largeur, hauteur))
+    if (largeur <= 0 || hauteur <= 0)
         ImageNonValide();
-    const int64_t plafond = plafondPixels;
-    if (plafond > 0 && largeur * hauteur > plafond)
-        ImageNonValide();
+    // Le bitmap borné d'abord : les produits suivants ne débordent pas.
+    if (!Bitmap::TailleAcceptable(largeur, hauteur) || autresOctets > MemoireDecodageMax)
+        ImageTropGrande();
+    if (OctetsBitmap(largeur, hauteur) + largeur * hauteur * autresParPixel > MemoireDecodageMax - autresOctets)
+        ImageTropGrande();
 }
 
 void OuvrirFichierOrdinaire(QFile& f, const QString& chemin)
@@ -79,6 +78,8 @@ void ChargerImage(const QString& chemin, Bitmap& dest)
 
     QFile f;
     OuvrirFichierOrdinaire(f, chemin);
+    if (f.size() > MemoireDecodageMax)
+        ImageTropGrande();
     const QByteArray octets = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Erreur(QStringLiteral("Impossible de lire le fichier %1").arg(QDir::toNativeSeparators(chemin)));
