@@ -39,13 +39,14 @@ void VerifierDimensions(int64_t largeur, int64_t hauteur, int64_t autresParPixel
 
 void OuvrirFichierOrdinaire(QFile& f, const QString& chemin)
 {
-    // Ouvert sans blocage puis examiné par son descripteur : le fichier vérifié
-    // est bien celui qu'on lit.
+    // Ouvert sans attendre (un tube attendrait son écrivain) puis examiné par
+    // son descripteur : le fichier vérifié est bien celui qu'on lit. Sur un
+    // fichier ordinaire, O_NONBLOCK ne change rien aux lectures.
     const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         ImpossibleDOuvrir(chemin);
     struct stat etat;
-    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
         ::close(fd);
         throw Erreur(MsgPasFichierOrdinaire);
     }

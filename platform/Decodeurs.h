@@ -36,9 +36,9 @@ void DecoderTiff(const uint8_t* donnees, size_t taille, Bitmap& dest);
 // Mémoire permise pour décoder une image : fichier lu, bitmap et tampons du
 // décodeur (copie RVBA du TIFF, image entière d'un PNG entrelacé, mémoire de
 // libjpeg) comptés ensemble. 1,5 Gio : une photo de 100 mégapixels passe dans
-// tous les formats lus, même en TIFF RVBA 16 bits non compressé (fichier 8,
-// copie RVBA 4 et bitmap 3 octets par pixel), et le décodage tient dans
-// l'espace d'un processus 32 bits.
+// tous les formats courants, même en TIFF RVBA 16 bits non compressé rangé en
+// bandes (fichier 8, copie RVBA 4 et bitmap 3 octets par pixel), et le
+// décodage tient dans l'espace d'un processus 32 bits.
 constexpr int64_t MemoireDecodageMax = int64_t(3) << 29;
 inline const char* const MsgImageTropGrande =
     "Image trop grande : son décodage demanderait plus de 1536 Mio de mémoire";
