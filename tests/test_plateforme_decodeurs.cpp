@@ -73,7 +73,7 @@ ImageIndexee Indexee(int l, int h, int couleurs)
     return i;
 }
 
-void AttendreImageNonValide(Decodeur d, const Octets& f, const char* cas, const char* message = "Image non valide")
+void AttendreRefus(Decodeur d, const Octets& f, const char* cas, const char* message = "Image non valide")
 {
     Bitmap b(2, 2);
     b.Fill(1, 2, 3);
@@ -234,7 +234,7 @@ TEST(DecodeurBmp, EntetesInvalides)
         if (c.position == 18 && c.valeur >= 70000)
             for (int k = 0; k < 4; ++k)
                 f[22 + k] = static_cast<uint8_t>(hauteur >> (8 * k));
-        AttendreImageNonValide(DecoderBmp, f, c.nom, c.tropGrande ? MsgImageTropGrande : "Image non valide");
+        AttendreRefus(DecoderBmp, f, c.nom, c.tropGrande ? MsgImageTropGrande : "Image non valide");
     }
 }
 
@@ -333,7 +333,7 @@ TEST(DecodeurPng, DimensionsImmensesRefuseesSansAllocation)
     // En-tête valide (CRC juste) d'une image de 60000 × 60000 : 10 Go en 24 bits.
     std::vector<Octets> lignes(1, Octets(3, 0));
     const Octets f = PngAgrandi(FabriquerPng(1, 1, lignes, {PNG_COLOR_TYPE_RGB, 8}), 60000, 60000);
-    AttendreImageNonValide(DecoderPng, f, "60000 × 60000", MsgImageTropGrande);
+    AttendreRefus(DecoderPng, f, "60000 × 60000", MsgImageTropGrande);
 }
 
 // ---- GIF ----------------------------------------------------------------------
@@ -493,9 +493,9 @@ TEST(Decodeurs, TronquesEtDechetsDonnentImageNonValide)
         const size_t n = c.fichier.size();
         for (size_t taille : {size_t(0), size_t(1), size_t(8), size_t(30), n / 3, n / 2}) {
             const Octets coupe(c.fichier.begin(), c.fichier.begin() + static_cast<ptrdiff_t>(taille));
-            AttendreImageNonValide(c.d, coupe, (std::string(c.nom) + " tronqué à " + std::to_string(taille)).c_str());
+            AttendreRefus(c.d, coupe, (std::string(c.nom) + " tronqué à " + std::to_string(taille)).c_str());
         }
-        AttendreImageNonValide(c.d, dechets, (std::string(c.nom) + " déchets").c_str());
+        AttendreRefus(c.d, dechets, (std::string(c.nom) + " déchets").c_str());
     }
 }
 
@@ -539,7 +539,7 @@ TEST(Decodeurs, MemoireDuDecodageBornee)
     struct Cas { const char* nom; Decodeur d; const Octets& f; };
     for (const Cas& c : {Cas{"BMP 20000 × 30000", DecoderBmp, bmp}, Cas{"TIFF", DecoderTiff, tif},
                          Cas{"PNG entrelacé", DecoderPng, png}, Cas{"JPEG progressif", DecoderJpeg, jpg}})
-        AttendreImageNonValide(c.d, c.f, c.nom, MsgImageTropGrande);
+        AttendreRefus(c.d, c.f, c.nom, MsgImageTropGrande);
 
     // Un fichier plus gros que la mémoire permise n'est pas lu (fichier creux).
     QTemporaryDir dossier;
