@@ -46,10 +46,30 @@ QString& CheminImpose()
     return chemin;
 }
 
+// Un nom que la ligne « clé=valeur » ne rendrait pas entier : fin de ligne ou
+// nul, blanc rogné aux bords, guillemets ôtés, ou « ? » de tête, qui marque
+// la forme codée.
+bool HorsFormatIni(const QString& texte)
+{
+    const auto blanc = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\x1A';
+    };
+    if (texte.isEmpty())
+        return false;
+    const QChar premier = texte.front(), dernier = texte.back();
+    return texte.contains(u'\n') || texte.contains(u'\r') || texte.contains(QChar(0)) || blanc(premier) ||
+           blanc(dernier) || premier == u'?' ||
+           (texte.size() >= 2 && (premier == u'"' || premier == u'\'') && dernier == premier);
+}
+
 // Les dossiers vont au fichier en Windows-1252 ; un nom que cette page ne sait
-// pas écrire part en UTF-8 plutôt que d'être perdu.
+// pas écrire part en UTF-8 plutôt que d'être perdu. Un nom hors du format de
+// ligne part en UTF-8 codé %XX derrière « ? », qu'aucun chemin de dossier ne
+// porte en tête : les fichiers du programme d'origine se lisent comme avant.
 std::string VersIni(const QString& texte)
 {
+    if (HorsFormatIni(texte))
+        return "?" + texte.toUtf8().toPercentEncoding("/").toStdString();
     std::string octets = VersCp1252(texte);
     if (DepuisCp1252(octets) == texte)
         return octets;
@@ -58,6 +78,8 @@ std::string VersIni(const QString& texte)
 
 QString DepuisIni(const std::string& octets)
 {
+    if (!octets.empty() && octets.front() == '?')
+        return QString::fromUtf8(QByteArray::fromPercentEncoding(QByteArray::fromStdString(octets.substr(1))));
     const bool horsAscii = std::any_of(octets.begin(), octets.end(),
                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (horsAscii) {
@@ -167,11 +189,20 @@ void TSeqPano::FormCreate()
         move((ecran.width() - LargeurMin) / 2, (ecran.height() - HauteurMin) / 2);
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
-        const int largeur = std::max(FichierIni->ReadInteger(SectionFenetre, "Width", LargeurMin), LargeurMin);
-        const int hauteur = std::max(FichierIni->ReadInteger(SectionFenetre, "Height", HauteurMin), HauteurMin);
+        // Jamais plus grande que le bureau (sauf sa taille minimale), comme
+        // Windows la borne ; une position hors de toute mesure est ramenée
+        // au bord du bureau, puis au centre plus bas, sans déborder les int.
+        const QRect bureau = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->virtualGeometry()
+                                                              : ecran;
+        const int largeur = std::clamp(FichierIni->ReadInteger(SectionFenetre, "Width", LargeurMin), LargeurMin,
+                                       std::max(LargeurMin, bureau.width()));
+        const int hauteur = std::clamp(FichierIni->ReadInteger(SectionFenetre, "Height", HauteurMin), HauteurMin,
+                                       std::max(HauteurMin, bureau.height()));
         resize(largeur, hauteur);
-        const int gauche = FichierIni->ReadInteger(SectionFenetre, "Left", (ecran.width() - largeur) / 2);
-        const int haut = FichierIni->ReadInteger(SectionFenetre, "Top", (ecran.height() - hauteur) / 2);
+        const int gauche = std::clamp(FichierIni->ReadInteger(SectionFenetre, "Left", (ecran.width() - largeur) / 2),
+                                      bureau.left() - largeur, bureau.right() + 1);
+        const int haut = std::clamp(FichierIni->ReadInteger(SectionFenetre, "Top", (ecran.height() - hauteur) / 2),
+                                    bureau.top() - hauteur, bureau.bottom() + 1);
         move(gauche, haut);
         // Une fenêtre laissée hors de tous les écrans actuels revient au centre.
         bool visible = false;
@@ -183,7 +214,7 @@ void TSeqPano::FormCreate()
     RepProjet = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Projet", ""));
     RepImage = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Image", ""));
     RepPano = DepuisIni(FichierIni->ReadString(SectionRepertoire, "Panoramique", ""));
-    QualJpg = FichierIni->ReadInteger(SectionJpeg, "QualJpg", 90);
+    QualJpg = std::clamp(FichierIni->ReadInteger(SectionJpeg, "QualJpg", 90), 0, 100);
 
     EtatProjet(false, false);
 

@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include "platform/Cp1252.h"
+#include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
 #include "platform/Extended.h"
 
@@ -75,13 +76,17 @@ QString FormatG(long double v, int chiffres)
 {
     if (!std::isfinite(v))
         throw Erreur(MsgDebordement);
-    return QLocale().toString(static_cast<double>(v), 'g', chiffres);
+    // Le format "%g" ne groupe jamais les milliers.
+    QLocale langue;
+    langue.setNumberOptions(langue.numberOptions() | QLocale::OmitGroupSeparator);
+    return langue.toString(static_cast<double>(v), 'g', chiffres);
 }
 
-// Round du langage : hors des entiers 64 bits, l'opération est invalide.
+// Round du langage : un résultat hors des entiers 64 bits est invalide
+// (2^63 - 0,5 s'arrondit au pair 2^63, déjà hors de portée).
 int64_t Arrondi(long double v)
 {
-    if (!(v > -9.2233720368547758e18L && v < 9.2233720368547758e18L))
+    if (!(v >= -0x1p63L && v < 0x1p63L - 0.5L))
         throw Erreur(MsgOperationIncorrecte);
     return Round(v);
 }
@@ -145,12 +150,10 @@ TEntreeIFD TExif::LireEntree()
 bool TExif::LireFichier(const QString& NomFichier)
 {
     const QFileInfo Info(NomFichier);
-    if (!Info.isFile() || Info.suffix().toUpper() != QLatin1String("JPG"))
+    if (!Info.exists() || Info.isDir() || Info.suffix().toUpper() != QLatin1String("JPG"))
         return false;
     OffsetExif = 0;
-    Fichier.setFileName(NomFichier);
-    if (!Fichier.open(QIODevice::ReadOnly))
-        throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(NomFichier));
+    OuvrirFichierOrdinaire(Fichier, NomFichier);
     TailleFichier = Fichier.size();
     struct Fermeture
     {
@@ -238,7 +241,8 @@ void TExif::LireValeur(const TEntreeIFD& Entree, int64_t Base, QString& S)
     }
     case 7:
         if (Entree.Nombre < 5) {
-            S = Caracteres(Champ, 4);
+            // Les quatre octets du champ, nuls compris.
+            S = DepuisCp1252(Champ, 4);
         } else {
             Positionner(Base + Entree.Valeur);
             const QByteArray Octets = Lire(Entree.Nombre);

@@ -121,7 +121,7 @@ void DecoderBmp(const uint8_t* donnees, size_t taille, Bitmap& dest)
     } else {
         ImageNonValide();
     }
-    VerifierDimensions(largeur, hauteur);
+    VerifierDimensions(largeur, hauteur, 0, static_cast<int64_t>(taille));
 
     std::array<uint8_t, 256 * 3> palette{};  // B, V, R ; noir au-delà des couleurs lues
     if (bits <= 8) {

@@ -9,7 +9,9 @@
 #include "platform/DecodeursCommun.h"
 
 // Première image seulement ; les pixels transparents et le tour de l'écran
-// logique que l'image ne couvre pas sont blancs, comme sur une page.
+// logique que l'image ne couvre pas sont blancs, comme sur une page. Un écran
+// que l'image couvre à moins du quart n'est pas gardé : quelques octets
+// réclameraient sinon des gigaoctets de blanc.
 
 namespace {
 
@@ -99,9 +101,15 @@ void DecoderGif(const uint8_t* donnees, size_t taille, Bitmap& dest)
     const GifImageDesc& desc = gif->Image;
     if (desc.Width <= 0 || desc.Height <= 0 || desc.Left < 0 || desc.Top < 0)
         ImageNonValide();
-    const int64_t largeur = std::max<int64_t>(gif->SWidth, int64_t(desc.Left) + desc.Width);
-    const int64_t hauteur = std::max<int64_t>(gif->SHeight, int64_t(desc.Top) + desc.Height);
-    VerifierDimensions(largeur, hauteur);
+    int64_t largeur = std::max<int64_t>(gif->SWidth, int64_t(desc.Left) + desc.Width);
+    int64_t hauteur = std::max<int64_t>(gif->SHeight, int64_t(desc.Top) + desc.Height);
+    int gauche = desc.Left, haut = desc.Top;
+    if (largeur * hauteur > 4 * int64_t(desc.Width) * desc.Height) {
+        largeur = desc.Width;
+        hauteur = desc.Height;
+        gauche = haut = 0;
+    }
+    VerifierDimensions(largeur, hauteur, 0, static_cast<int64_t>(taille) + desc.Width + 4 * int64_t(desc.Height));
     const ColorMapObject* palette = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
     const int couleurs = palette != nullptr ? palette->ColorCount : 0;
 
@@ -110,7 +118,7 @@ void DecoderGif(const uint8_t* donnees, size_t taille, Bitmap& dest)
     for (int y : OrdreLignes(desc.Height, desc.Interlace)) {
         if (DGifGetLine(gif, ligne.data(), desc.Width) == GIF_ERROR)
             ImageNonValide();
-        uint8_t* d = image.Ligne(desc.Top + y) + 3 * static_cast<size_t>(desc.Left);
+        uint8_t* d = image.Ligne(haut + y) + 3 * static_cast<size_t>(gauche);
         for (int x = 0; x < desc.Width; ++x, d += 3) {
             const int i = ligne[x];
             if (i == transparente)

@@ -73,15 +73,20 @@ bool LireEntete(Decompression& d, const uint8_t* donnees, size_t taille)
     return true;
 }
 
-bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)
+// Un fichier progressif est lu ici tout entier, avant que l'image soit allouée.
+bool Demarrer(Decompression& d)
 {
     if (setjmp(d.erreur.saut))
         return false;
     jpeg_start_decompress(&d.info);
-    const int largeur = static_cast<int>(d.info.output_width);
-    if (d.info.output_width != static_cast<JDIMENSION>(image->Width()) ||
-        d.info.output_height != static_cast<JDIMENSION>(image->Height()))
+    return d.info.output_width == d.info.image_width && d.info.output_height == d.info.image_height;
+}
+
+bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)
+{
+    if (setjmp(d.erreur.saut))
         return false;
+    const int largeur = static_cast<int>(d.info.output_width);
     // Fichiers CMYK d'Adobe : valeurs inversées.
     const bool inverse = d.info.saw_Adobe_marker;
     while (d.info.output_scanline < d.info.output_height) {
@@ -116,6 +121,14 @@ bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)
     return true;
 }
 
+[[noreturn]] void Refuser(const Decompression& d)
+{
+    const int code = d.erreur.mgr.msg_code;
+    if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
+        ImageTropGrande();
+    ImageNonValide();
+}
+
 }  // namespace
 
 void DecoderJpeg(const uint8_t* donnees, size_t taille, Bitmap& dest)
@@ -125,10 +138,17 @@ void DecoderJpeg(const uint8_t* donnees, size_t taille, Bitmap& dest)
     Decompression d;
     if (!LireEntete(d, donnees, taille))
         ImageNonValide();
-    VerifierDimensions(d.info.image_width, d.info.image_height);
-    Bitmap image(static_cast<int>(d.info.image_width), static_cast<int>(d.info.image_height));
-    std::vector<uint8_t> ligneTravail(static_cast<size_t>(image.Width()) * 4);
+    const int64_t largeur = d.info.image_width, hauteur = d.info.image_height;
+    const int64_t autres = static_cast<int64_t>(taille) + 4 * largeur;
+    VerifierDimensions(largeur, hauteur, 0, autres);
+    // libjpeg a le reste de la mémoire permise ; au-delà (coefficients d'un
+    // fichier progressif), elle s'arrête avant d'allouer.
+    d.info.mem->max_memory_to_use = static_cast<long>(MemoireDecodageMax - OctetsBitmap(largeur, hauteur) - autres);
+    if (!Demarrer(d))
+        Refuser(d);
+    Bitmap image(static_cast<int>(largeur), static_cast<int>(hauteur));
+    std::vector<uint8_t> ligneTravail(static_cast<size_t>(largeur) * 4);
     if (!LirePixels(d, &image, ligneTravail.data()))
-        ImageNonValide();
+        Refuser(d);
     dest = std::move(image);
 }

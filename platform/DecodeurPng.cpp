@@ -111,10 +111,14 @@ void DecoderPng(const uint8_t* donnees, size_t taille, Bitmap& dest)
     int passes = 1;
     if (!LireEntete(l, &source, &largeur, &hauteur, &passes))
         ImageNonValide();
-    VerifierDimensions(largeur, hauteur);
+    // Entrelacée, l'image RVBA entière est gardée entre les passes.
+    const bool entrelacee = passes > 1;
+    VerifierDimensions(largeur, hauteur, entrelacee ? 4 : 0,
+                       static_cast<int64_t>(taille) + 4 * int64_t(largeur) +
+                           (entrelacee ? int64_t(sizeof(png_bytep)) * hauteur : 0));
     Bitmap image(static_cast<int>(largeur), static_cast<int>(hauteur));
     const size_t pas = static_cast<size_t>(largeur) * 4;
-    if (passes == 1) {
+    if (!entrelacee) {
         // Ligne par ligne : une seule ligne RGBA en mémoire.
         std::vector<uint8_t> rgba(pas);
         png_bytep ligne = rgba.data();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -92,8 +93,14 @@ void DecoderTiff(const uint8_t* donnees, size_t taille, Bitmap& dest)
     });
 
     Source source{donnees, static_cast<toff_t>(taille), 0};
-    TIFF* tif = TIFFClientOpen("image", "r", &source, Lire, Ecrire, Chercher, Fermer, Taille, Projeter,
-                               Oublier);
+    // Les allocations propres à libtiff restent sous la mémoire permise.
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options == nullptr)
+        throw std::bad_alloc();
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, MemoireDecodageMax);
+    TIFF* tif = TIFFClientOpenExt("image", "r", &source, Lire, Ecrire, Chercher, Fermer, Taille, Projeter,
+                                  Oublier, options);
+    TIFFOpenOptionsFree(options);
     if (tif == nullptr)
         ImageNonValide();
     const Fermeture fermeture{tif};
@@ -101,10 +108,19 @@ void DecoderTiff(const uint8_t* donnees, size_t taille, Bitmap& dest)
     uint32_t largeur = 0, hauteur = 0;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &largeur) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &hauteur))
         ImageNonValide();
-    VerifierDimensions(largeur, hauteur);
     char message[1024];
     if (!TIFFRGBAImageOK(tif, message))
         ImageNonValide();
+    // Copie RVBA de l'image entière, plus la bande ou la tuile que libtiff
+    // décode (une par plan quand les plans sont séparés).
+    uint16_t plans = PLANARCONFIG_CONTIG, echantillons = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &plans);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &echantillons);
+    const uint64_t bloc = TIFFIsTiled(tif) ? TIFFTileSize64(tif) : TIFFStripSize64(tif);
+    const uint64_t blocs = bloc * (plans == PLANARCONFIG_SEPARATE ? echantillons : 1);
+    if (blocs > uint64_t(MemoireDecodageMax))
+        ImageTropGrande();
+    VerifierDimensions(largeur, hauteur, 4, static_cast<int64_t>(taille + blocs));
 
     std::vector<uint32_t> rgba(static_cast<size_t>(largeur) * hauteur);
     Bitmap image(static_cast<int>(largeur), static_cast<int>(hauteur));

@@ -1,7 +1,10 @@
 #include "platform/Decodeurs.h"
 
-#include <atomic>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,21 +13,47 @@
 #include "platform/DecodeursCommun.h"
 
 namespace {
-std::atomic<int64_t> plafondPixels{0};
+
+[[noreturn]] void ImpossibleDOuvrir(const QString& chemin)
+{
+    throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
 }
 
-void DefinirPlafondPixels(int64_t pixels)
+}  // namespace
+
+int64_t OctetsBitmap(int64_t largeur, int64_t hauteur)
 {
-    plafondPixels = pixels;
+    return (largeur * 3 + 3) / 4 * 4 * hauteur;
 }
 
-void VerifierDimensions(int64_t largeur, int64_t hauteur)
+void VerifierDimensions(int64_t largeur, int64_t hauteur, int64_t autresParPixel, int64_t autresOctets)
 {
-    if (largeur <= 0 || hauteur <= 0 || !Bitmap::TailleAcceptable(largeur, hauteur))
+    if (largeur <= 0 || hauteur <= 0)
         ImageNonValide();
-    const int64_t plafond = plafondPixels;
-    if (plafond > 0 && largeur * hauteur > plafond)
-        ImageNonValide();
+    // Le bitmap borné d'abord : les produits suivants ne débordent pas.
+    if (!Bitmap::TailleAcceptable(largeur, hauteur) || autresOctets > MemoireDecodageMax)
+        ImageTropGrande();
+    if (OctetsBitmap(largeur, hauteur) + largeur * hauteur * autresParPixel > MemoireDecodageMax - autresOctets)
+        ImageTropGrande();
+}
+
+void OuvrirFichierOrdinaire(QFile& f, const QString& chemin)
+{
+    // Ouvert sans attendre (un tube attendrait son écrivain) puis examiné par
+    // son descripteur : le fichier vérifié est bien celui qu'on lit. Sur un
+    // fichier ordinaire, O_NONBLOCK ne change rien aux lectures.
+    const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        ImpossibleDOuvrir(chemin);
+    struct stat etat;
+    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        ::close(fd);
+        throw Erreur(MsgPasFichierOrdinaire);
+    }
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ImpossibleDOuvrir(chemin);
+    }
 }
 
 void ChargerImage(const QString& chemin, Bitmap& dest)
@@ -48,9 +77,10 @@ void ChargerImage(const QString& chemin, Bitmap& dest)
     else
         throw Erreur(QStringLiteral("Extension de fichier image inconnue (.%1)").arg(extension));
 
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Erreur(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(QDir::toNativeSeparators(chemin)));
+    QFile f;
+    OuvrirFichierOrdinaire(f, chemin);
+    if (f.size() > MemoireDecodageMax)
+        ImageTropGrande();
     const QByteArray octets = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Erreur(QStringLiteral("Impossible de lire le fichier %1").arg(QDir::toNativeSeparators(chemin)));

@@ -209,6 +209,10 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 bool WritePrivateProfileString(const std::string& section, const std::string& cle,
                                const std::string& valeur, const std::string& fichier)
 {
+    // Une fin de ligne ferait d'une valeur d'autres clés, voire d'autres sections.
+    for (const std::string* texte : {&section, &cle, &valeur})
+        if (texte->find_first_of("\r\n") != std::string::npos)
+            return false;
     Lignes lignes = LireLignes(fichier);
     const auto p = ChercherSection(lignes, section);
     if (!p) {

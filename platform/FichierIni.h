@@ -10,7 +10,8 @@
 std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
                                     const std::string& defaut, const std::string& fichier);
 // Écrit la valeur en gardant les autres sections et clés ; crée le fichier au
-// besoin. Renvoie false quand le fichier ne peut pas être écrit.
+// besoin. Renvoie false quand le fichier ne peut pas être écrit, ou qu'un des
+// textes tient une fin de ligne.
 bool WritePrivateProfileString(const std::string& section, const std::string& cle,
                                const std::string& valeur, const std::string& fichier);
 

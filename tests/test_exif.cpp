@@ -5,7 +5,9 @@
 
 #include "core/Exif.h"
 #include "core/UtilsPano.h"
+#include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
+#include "tests/test_plateforme_fabrique.h"
 #include "test_exif_fabrique.h"
 
 namespace {
@@ -152,10 +154,15 @@ TEST(Exif, Formateurs)
     for (const Cas& c : cas)
         EXPECT_EQ(Formate(c.f, c.s), QString::fromUtf8(c.attendu)) << c.s;
 
-    // Le séparateur décimal suit la langue de l'utilisateur.
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    EXPECT_EQ(Formate(&TExif::FormaterDureeExposition, "0000000300000002"), "1,5");
-    EXPECT_EQ(Formate(&TExif::FormaterOuverture, "0000000300000001"), "2,8");
+    // Le séparateur décimal suit la langue de l'utilisateur, sans grouper les milliers.
+    for (const QLocale& langue : {QLocale(QLocale::French, QLocale::France), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        QLocale::setDefault(langue);
+        const bool fr = langue.language() == QLocale::French;
+        EXPECT_EQ(Formate(&TExif::FormaterDureeExposition, "0000000300000002"), fr ? "1,5" : "1.5");
+        EXPECT_EQ(Formate(&TExif::FormaterOuverture, "0000000300000001"), fr ? "2,8" : "2.8");
+        EXPECT_EQ(Formate(&TExif::FormaterRationnel, "00000BB800000001"), "3000");
+        EXPECT_EQ(Formate(&TExif::FormaterDureeExposition, "0000270F00000001"), "9999");
+    }
     QLocale::setDefault(QLocale::system());
 }
 
@@ -170,6 +177,11 @@ TEST(Exif, FormateursRefusentCeQuiNEstPasUnNombre)
     // Un résultat hors des entiers n'est pas arrondi en silence.
     EXPECT_THROW(Formate(&TExif::FormaterVitesseObturation, "7FFFFFFF00000001"), Erreur);
     EXPECT_THROW(Formate(&TExif::FormaterOuverture, "7FFFFFFF00000001"), Erreur);
+    // Round échoue exactement hors des entiers 64 bits : 2^63 en dehors, 2^62,99 dedans.
+    EXPECT_THROW(Formate(&TExif::FormaterVitesseObturation, "0000003F00000001"), Erreur);
+    EXPECT_THROW(Formate(&TExif::FormaterVitesseObturation, "FFFFFFC100000001"), Erreur);
+    EXPECT_EQ(Formate(&TExif::FormaterVitesseObturation, "0000003E00000001"), "1/4611686018427387904");
+    EXPECT_EQ(Formate(&TExif::FormaterVitesseObturation, "FFFFE76500000064").size(), 19);
 }
 
 TEST_F(ExifFichiers, LesDeuxOrdresAvecEtSansApp0)
@@ -181,7 +193,7 @@ TEST_F(ExifFichiers, LesDeuxOrdresAvecEtSansApp0)
             TExif e;
             ASSERT_TRUE(e.LireFichier(nom));
             EXPECT_EQ(e.OrdreOctets, mm ? 'M' : 'I');
-            EXPECT_EQ(e.OffsetExif, FabriqueExif::DebutExif);
+            EXPECT_EQ(e.OffsetExif, Appareil(mm, app0).DebutExif());
             EXPECT_EQ(Lignes(e), LignesAppareil);
             EXPECT_NEAR(double(AngleParPixel(nom)), 0.000463648, 5e-10);
         }
@@ -202,6 +214,14 @@ TEST_F(ExifFichiers, ExtensionsExaminees)
     EXPECT_EQ(AngleParPixel(dossier.filePath("absent.jpg")), 0.0L);
     QDir(dossier.path()).mkdir("dossier.jpg");
     EXPECT_EQ(AngleParPixel(dossier.filePath("dossier.jpg")), 0.0L);
+    // Un tube n'est pas attendu : il est refusé.
+    const Tube tube(dossier.filePath("tube.jpg").toStdString());
+    try {
+        AngleParPixel(dossier.filePath("tube.jpg"));
+        ADD_FAILURE();
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.Message(), MsgPasFichierOrdinaire);
+    }
 }
 
 TEST_F(ExifFichiers, DebutsSansDonnees)
@@ -261,14 +281,14 @@ TEST_F(ExifFichiers, ValeursDesTypes)
                   {0x0110, 2, 10, 0, QByteArray("Mo\0dele\0\0\0", 10)},
                   {0x8298, 8, 1, 5}};  // type inconnu : valeur vide
         f.exif = {{0x9286, 7, 12, 0, QByteArray("ASCII\0\0\0abc\0", 12)}, {0xA002, 9, 1, uint32_t(-7)},
-                  {0xA003, 1, 1, 0}};
+                  {0xA003, 1, 1, 0}, {0x9000, 7, 2, 0, QByteArray("0\0" "2\0", 4), true}};  // 4 octets, nuls compris
         TExif e;
         ASSERT_TRUE(e.LireFichier(Ecrire("types.jpg", f.Fichier())));
         const std::vector<Ligne> attendu = {
             {"Infos TIFF 6.0", "", 0xFF0000}, {"Description", "abc", 0x8000}, {"Marque", "XYZ", 0x8000},
             {"Modèle", "Mo", 0x8000},         {"Copyright", "", 0x8000},      {"Infos EXIF", "", 0xFF0000},
             {"Commentaires", "ASCII", 0x8000}, {"Largeur Image", "-7 pixels", 0x8000},
-            {"Hauteur Image", "0 pixels", 0x8000},
+            {"Hauteur Image", "0 pixels", 0x8000},    {"Version EXIF", QString::fromLatin1("0\0" "2\0", 4), 0x8000},
         };
         EXPECT_EQ(Lignes(e), attendu);
     }
@@ -304,6 +324,30 @@ TEST_F(ExifFichiers, EnumerationsEtRepetitions)
         {"Version FlashPix", "Réservé", 0x8000},
     };
     EXPECT_EQ(Lignes(e), attendu);
+}
+
+TEST_F(ExifFichiers, DouzeEtQuaranteEtUneEntreesQuelQueSoitLeCompte)
+{
+    FabriqueExif f(false);
+    const EntreeFab inconnue{0xC000, 3, 1, 0};
+    f.ifd0 = std::vector<EntreeFab>(10, inconnue);  // après le pointeur EXIF
+    f.ifd0.push_back(f.Texte(0x010F, "Douze"));
+    f.ifd0.push_back(f.Texte(0x0110, "Treize"));
+    f.exif = std::vector<EntreeFab>(45, inconnue);
+    f.exif[25] = f.Long(0xA002, 2000);
+    f.exif[40] = f.Court(0xA405, 36);
+    f.exif[41] = f.Court(0xA003, 1500);
+    const std::vector<Ligne> attendu = {
+        {"Infos TIFF 6.0", "", 0xFF0000}, {"Marque", "Douze", 0x8000},        {"Infos EXIF", "", 0xFF0000},
+        {"Largeur Image", "2000 pixels", 0x8000}, {"Focale équivalente en 24 x 36", "36", 0x8000},
+    };
+    // Comptes exacts (13 et 45), puis mensongers.
+    for (int compte : {-1, 3}) {
+        f.compteIfd0 = f.compteExif = compte;
+        TExif e;
+        ASSERT_TRUE(e.LireFichier(Ecrire("compte.jpg", f.Fichier())));
+        EXPECT_EQ(Lignes(e), attendu) << compte;
+    }
 }
 
 TEST_F(ExifFichiers, BlocsMensongersLevantUneErreur)

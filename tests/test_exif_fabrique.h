@@ -2,6 +2,7 @@
 // Fabrique de fichiers JPEG réduits à leur bloc EXIF, dans l'un ou l'autre
 // ordre des octets, avec ou sans segment APP0.
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -32,10 +33,13 @@ public:
     std::vector<EntreeFab> ifd0;
     std::vector<EntreeFab> exif;
     bool avecPointeurExif = true;
+    // Compte écrit en tête de chaque répertoire ; -1 : le nombre d'entrées.
+    int compteIfd0 = -1, compteExif = -1;
 
     static constexpr uint32_t DebutIfd0 = 8;
-    static constexpr uint32_t DebutExif = 8 + 2 + 12 * 12 + 4;
-    static constexpr uint32_t DebutDonnees = DebutExif + 2 + 41 * 12 + 4;
+    // Un répertoire tient au moins les places que le lecteur parcourt.
+    uint32_t DebutExif() const { return DebutIfd0 + Taille(Ifd0().size(), 12); }
+    uint32_t DebutDonnees() const { return DebutExif() + Taille(exif.size(), 41); }
 
     QByteArray Rationnel(int32_t n, int32_t d) const
     {
@@ -66,11 +70,8 @@ public:
         Ajouter16(t, 42);
         Ajouter32(t, DebutIfd0);
         QByteArray donnees;
-        std::vector<EntreeFab> i0 = ifd0;
-        if (avecPointeurExif)
-            i0.push_back(Long(0x8769, DebutExif));
-        EcrireRepertoire(t, i0, 12, donnees);
-        EcrireRepertoire(t, exif, 41, donnees);
+        EcrireRepertoire(t, Ifd0(), 12, compteIfd0, donnees);
+        EcrireRepertoire(t, exif, 41, compteExif, donnees);
         t.append(donnees);
         return t;
     }
@@ -100,6 +101,16 @@ public:
     }
 
 private:
+    // Le pointeur EXIF en tête, pour rester parmi les douze entrées lues.
+    std::vector<EntreeFab> Ifd0() const
+    {
+        std::vector<EntreeFab> i0 = ifd0;
+        if (avecPointeurExif)
+            i0.insert(i0.begin(), Long(0x8769, DebutIfd0 + Taille(ifd0.size() + 1, 12)));
+        return i0;
+    }
+    static uint32_t Taille(size_t entrees, size_t places) { return uint32_t(2 + 12 * std::max(entrees, places) + 4); }
+
     void Ajouter16(QByteArray& o, uint16_t v) const
     {
         if (mm_)
@@ -118,11 +129,11 @@ private:
         }
     }
 
-    void EcrireRepertoire(QByteArray& t, const std::vector<EntreeFab>& entrees, int nb,
+    void EcrireRepertoire(QByteArray& t, const std::vector<EntreeFab>& entrees, int nb, int compte,
                           QByteArray& donnees) const
     {
-        Ajouter16(t, uint16_t(entrees.size()));
-        for (int i = 0; i < nb; ++i) {
+        Ajouter16(t, uint16_t(compte >= 0 ? compte : int(entrees.size())));
+        for (int i = 0; i < std::max(nb, int(entrees.size())); ++i) {
             // Les places libres sont des étiquettes inconnues, que le lecteur saute.
             const EntreeFab e = i < int(entrees.size()) ? entrees[i] : EntreeFab{0xC000, 3, 1, 0};
             Ajouter16(t, e.tag);
@@ -133,7 +144,7 @@ private:
                 champ.resize(4, '\0');
                 t.append(champ);
             } else if (!e.donnees.isEmpty()) {
-                Ajouter32(t, DebutDonnees + uint32_t(donnees.size()));
+                Ajouter32(t, DebutDonnees() + uint32_t(donnees.size()));
                 donnees.append(e.donnees);
             } else if (e.type == 3) {
                 Ajouter16(t, uint16_t(e.valeur));

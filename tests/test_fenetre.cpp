@@ -24,6 +24,18 @@ QRect Ecran()
     return QGuiApplication::primaryScreen()->geometry();
 }
 
+// Taille d'une fenêtre bornée au bureau, jamais sous la taille minimale.
+QSize AuPlusLeBureau(int largeur, int hauteur)
+{
+    const QRect b = QGuiApplication::primaryScreen()->virtualGeometry();
+    return {std::min(largeur, std::max(1000, b.width())), std::min(hauteur, std::max(680, b.height()))};
+}
+
+QPoint Centre(QSize taille)
+{
+    return {(Ecran().width() - taille.width()) / 2, (Ecran().height() - taille.height()) / 2};
+}
+
 }  // namespace
 
 using Fenetre = BancFenetre;
@@ -62,14 +74,19 @@ TEST_F(Fenetre, LectureDesReglagesDeLaFenetre)
     const Cas cas[] = {
         // La casse compte : "maximized" vaut "Normal".
         {"[MainWindow]\r\nStatut=maximized\r\nLeft=10\r\nTop=20\r\nWidth=1100\r\nHeight=700\r\n", false,
-         {1100, 700}, {10, 20}},
+         AuPlusLeBureau(1100, 700), {10, 20}},
         {"[MainWindow]\r\nStatut=Normal\r\nLeft=5\r\nTop=6\r\nWidth=800\r\nHeight=600\r\n", false,
          {1000, 680}, {5, 6}},
         {"[MainWindow]\r\nStatut=Maximized\r\nLeft=10\r\nTop=20\r\nWidth=1200\r\nHeight=900\r\n", true,
          {1000, 680}, {(Ecran().width() - 1000) / 2, (Ecran().height() - 680) / 2}},
         {"[MainWindow]\r\nWidth=abc\r\nHeight=0x2BC\r\nLeft=0x10\r\nTop=3\r\n", false, {1000, 700}, {16, 3}},
-        {"[MainWindow]\r\nWidth=1200\r\n", false, {1200, 680},
-         {(Ecran().width() - 1200) / 2, (Ecran().height() - 680) / 2}},
+        {"[MainWindow]\r\nWidth=1200\r\n", false, AuPlusLeBureau(1200, 680), Centre(AuPlusLeBureau(1200, 680))},
+        // Des valeurs hors de toute mesure : bornées au bureau, puis la fenêtre invisible revient au centre.
+        {"[MainWindow]\r\nLeft=0\r\nTop=2147483647\r\nWidth=60000\r\nHeight=60000\r\n", false,
+         AuPlusLeBureau(60000, 60000), Centre(AuPlusLeBureau(60000, 60000))},
+        {"[MainWindow]\r\nLeft=-2147483648\r\nTop=-2147483648\r\n", false, {1000, 680}, Centre({1000, 680})},
+        {"[MainWindow]\r\nLeft=2147483647\r\nTop=5\r\nWidth=-2147483648\r\n", false, {1000, 680},
+         Centre({1000, 680})},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.contenu);
@@ -92,6 +109,13 @@ TEST_F(Fenetre, DossiersEtQualiteLusEnWindows1252)
     EXPECT_EQ(f->RepImage, QStringLiteral("/img"));
     EXPECT_EQ(f->RepPano, QStringLiteral("/pano/"));
     EXPECT_EQ(f->QualJpg, 75);
+    // La qualité reste dans l'échelle du curseur.
+    for (const auto& [texte, qualite] : {std::pair{"5000", 100}, {"-3", 0}}) {
+        f.reset();
+        Ecrire(Chemin("kalvindo.ini"), QByteArray("[JPEG]\r\nQualJpg=") + texte + "\r\n");
+        Creer();
+        EXPECT_EQ(f->QualJpg, qualite) << texte;
+    }
 }
 
 TEST_F(Fenetre, LaFermetureEcritLesClesDansLOrdreEtLaRelectureRendLaFenetre)
@@ -125,11 +149,44 @@ TEST_F(Fenetre, LaFermetureEcritLesClesDansLOrdreEtLaRelectureRendLaFenetre)
     Creer();
     EXPECT_FALSE(f->isMaximized());
     EXPECT_EQ(f->pos(), QPoint(12, 34));
-    EXPECT_EQ(f->size(), QSize(1111, 777));
+    EXPECT_EQ(f->size(), AuPlusLeBureau(1111, 777));
     EXPECT_EQ(f->RepProjet, QStringLiteral("/projets/été"));
     EXPECT_EQ(f->RepImage, QStringLiteral("/photos"));
     EXPECT_EQ(f->RepPano, QStringLiteral("/panos/"));
     EXPECT_EQ(f->QualJpg, 77);
+}
+
+TEST_F(Fenetre, UnDossierHorsDuFormatDeLigneEstReluEntier)
+{
+    const QString noms[] = {
+        QStringLiteral("/photos\n[MainWindow]\nStatut=Maximized"),
+        QStringLiteral("/a\r\nb/été"),
+        QStringLiteral(" /blancs\t"),
+        QStringLiteral("\"/guillemets\""),
+        QStringLiteral("?/question"),
+        QStringLiteral("/nul") + QChar(0) + QStringLiteral("x"),
+    };
+    for (const QString& nom : noms) {
+        SCOPED_TRACE(nom.toStdString());
+        QFile::remove(Chemin("kalvindo.ini"));
+        Creer();
+        f->RepProjet = nom;
+        f->RepImage = nom;
+        f->RepPano = QStringLiteral("/panos/");
+        EXPECT_TRUE(f->close());
+        f.reset();
+        // Trois sections et neuf clés, une par ligne ; un nom ordinaire reste tel quel.
+        const QByteArray ini = Lire(Chemin("kalvindo.ini"));
+        EXPECT_EQ(ini.count("\r\n"), 12);
+        EXPECT_EQ(ini.count("\n"), 12);
+        EXPECT_TRUE(ini.contains("\r\nPanoramique=/panos/\r\n"));
+        Creer();
+        EXPECT_FALSE(f->isMaximized());
+        EXPECT_EQ(f->RepProjet, nom);
+        EXPECT_EQ(f->RepImage, nom);
+        EXPECT_EQ(f->RepPano, QStringLiteral("/panos/"));
+        f.reset();
+    }
 }
 
 TEST_F(Fenetre, UneFenetreAgrandieEcritMaximized)

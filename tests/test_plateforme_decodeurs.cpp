@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include <QDir>
 #include <QFile>
@@ -72,7 +73,7 @@ ImageIndexee Indexee(int l, int h, int couleurs)
     return i;
 }
 
-void AttendreImageNonValide(Decodeur d, const Octets& f, const char* cas)
+void AttendreRefus(Decodeur d, const Octets& f, const char* cas, const char* message = "Image non valide")
 {
     Bitmap b(2, 2);
     b.Fill(1, 2, 3);
@@ -81,9 +82,24 @@ void AttendreImageNonValide(Decodeur d, const Octets& f, const char* cas)
         d(f.data(), f.size(), b);
         ADD_FAILURE() << cas << " : aucune erreur";
     } catch (const Erreur& e) {
-        EXPECT_EQ(e.Message(), "Image non valide") << cas;
+        EXPECT_EQ(e.Message(), QString::fromUtf8(message)) << cas;
     }
     EXPECT_TRUE(b == avant) << cas << " : destination modifiée";
+}
+
+void Gros32(Octets& f, size_t position, uint32_t v)
+{
+    for (int o = 0; o < 4; ++o)
+        f[position + o] = static_cast<uint8_t>(v >> (24 - 8 * o));
+}
+
+// En-tête PNG (CRC juste) annonçant d'autres dimensions que ses données.
+Octets PngAgrandi(Octets f, uint32_t largeur, uint32_t hauteur)
+{
+    Gros32(f, 16, largeur);
+    Gros32(f, 20, hauteur);
+    Gros32(f, 29, static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), f.data() + 12, 17)));
+    return f;
 }
 
 int Canaux(int typePng)
@@ -194,20 +210,20 @@ TEST(DecodeurBmp, EntetesInvalides)
     o.bits = 8;
     o.palette = i.palette;
     const Octets bon = FabriquerBmp(8, 8, i.indices, o);
-    struct Cas { const char* nom; size_t position; uint32_t valeur; int octets; };
+    struct Cas { const char* nom; size_t position; uint32_t valeur; int octets; bool tropGrande = false; };
     const Cas cas[] = {
         {"signature", 0, 'X', 1},
         {"taille d'en-tête", 14, 41, 4},
         {"largeur nulle", 18, 0, 4},
         {"largeur négative", 18, 0xFFFFFFF0u, 4},
         {"hauteur nulle", 22, 0, 4},
-        {"hauteur minimale", 22, 0x80000000u, 4},
+        {"hauteur minimale", 22, 0x80000000u, 4, true},
         {"profondeur 7", 28, 7, 2},
         {"RLE8", 30, 1, 4},
         {"champs de bits en 8 bits", 30, 3, 4},
         {"pixels hors du fichier", 10, 0xFFFFFF00u, 4},
-        {"immense", 18, 70000, 4},
-        {"côtés hors de toute mesure", 18, 0x7C00001Du, 4},
+        {"immense", 18, 70000, 4, true},
+        {"côtés hors de toute mesure", 18, 0x7C00001Du, 4, true},
     };
     for (const auto& c : cas) {
         Octets f = bon;
@@ -218,7 +234,7 @@ TEST(DecodeurBmp, EntetesInvalides)
         if (c.position == 18 && c.valeur >= 70000)
             for (int k = 0; k < 4; ++k)
                 f[22 + k] = static_cast<uint8_t>(hauteur >> (8 * k));
-        AttendreImageNonValide(DecoderBmp, f, c.nom);
+        AttendreRefus(DecoderBmp, f, c.nom, c.tropGrande ? MsgImageTropGrande : "Image non valide");
     }
 }
 
@@ -316,39 +332,39 @@ TEST(DecodeurPng, DimensionsImmensesRefuseesSansAllocation)
 {
     // En-tête valide (CRC juste) d'une image de 60000 × 60000 : 10 Go en 24 bits.
     std::vector<Octets> lignes(1, Octets(3, 0));
-    Octets f = FabriquerPng(1, 1, lignes, {PNG_COLOR_TYPE_RGB, 8});
-    for (int k = 0; k < 2; ++k)
-        for (int o = 0; o < 4; ++o)
-            f[16 + 4 * k + o] = static_cast<uint8_t>(60000u >> (24 - 8 * o));
-    const uLong crc = crc32(crc32(0, nullptr, 0), f.data() + 12, 17);
-    for (int o = 0; o < 4; ++o)
-        f[29 + o] = static_cast<uint8_t>(crc >> (24 - 8 * o));
-    AttendreImageNonValide(DecoderPng, f, "60000 × 60000");
+    const Octets f = PngAgrandi(FabriquerPng(1, 1, lignes, {PNG_COLOR_TYPE_RGB, 8}), 60000, 60000);
+    AttendreRefus(DecoderPng, f, "60000 × 60000", MsgImageTropGrande);
 }
 
 // ---- GIF ----------------------------------------------------------------------
 
 TEST(DecodeurGif, PremiereImageTransparenceEtEcran)
 {
-    struct Cas { const char* nom; OptionsGif o; };
+    // Taille attendue : l'écran logique tant que l'image (13 × 10) en couvre le quart.
+    struct Cas { const char* nom; OptionsGif o; int le, he; };
     const Cas cas[] = {
-        {"simple", {}},
-        {"entrelacée", {0, 0, 0, 0, true}},
-        {"transparente", {0, 0, 0, 0, false, 3}},
-        {"palette locale", {0, 0, 0, 0, false, -1, true}},
-        {"décalée dans l'écran", {20, 15, 4, 3}},
-        {"deux images", {0, 0, 0, 0, true, 5, false, true}},
+        {"simple", {}, 13, 10},
+        {"entrelacée", {0, 0, 0, 0, true}, 13, 10},
+        {"transparente", {0, 0, 0, 0, false, 3}, 13, 10},
+        {"palette locale", {0, 0, 0, 0, false, -1, true}, 13, 10},
+        {"décalée dans l'écran", {20, 15, 4, 3}, 20, 15},
+        {"deux images", {0, 0, 0, 0, true, 5, false, true}, 13, 10},
+        {"écran juste au quart", {26, 20}, 26, 20},
+        {"écran passé le quart", {27, 20}, 13, 10},
+        {"écran immense", {26700, 26700, 5, 7}, 13, 10},
+        {"décalée très loin", {0, 0, 20000, 20000}, 13, 10},
     };
     for (const auto& c : cas) {
         const int l = 13, h = 10;
         const ImageIndexee i = Indexee(l, h, 7);
         std::vector<uint8_t> indices(i.indices.begin(), i.indices.end());
-        const int le = std::max(c.o.largeurEcran, l), he = std::max(c.o.hauteurEcran, h);
-        Bitmap attendu(le, he);  // blanc
+        Bitmap attendu(c.le, c.he);  // blanc
+        const bool ecran = c.le > l || c.he > h;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < l; ++x)
                 if (static_cast<int>(i.indices[y * l + x]) != c.o.transparente)
-                    PoserPixel(attendu, c.o.gauche + x, c.o.haut + y, i.palette[i.indices[y * l + x]]);
+                    PoserPixel(attendu, ecran ? c.o.gauche + x : x, ecran ? c.o.haut + y : y,
+                               i.palette[i.indices[y * l + x]]);
         const Bitmap b = Decoder(DecoderGif, FabriquerGif(l, h, indices, i.palette, c.o));
         EXPECT_TRUE(b == attendu) << c.nom;
     }
@@ -477,24 +493,66 @@ TEST(Decodeurs, TronquesEtDechetsDonnentImageNonValide)
         const size_t n = c.fichier.size();
         for (size_t taille : {size_t(0), size_t(1), size_t(8), size_t(30), n / 3, n / 2}) {
             const Octets coupe(c.fichier.begin(), c.fichier.begin() + static_cast<ptrdiff_t>(taille));
-            AttendreImageNonValide(c.d, coupe, (std::string(c.nom) + " tronqué à " + std::to_string(taille)).c_str());
+            AttendreRefus(c.d, coupe, (std::string(c.nom) + " tronqué à " + std::to_string(taille)).c_str());
         }
-        AttendreImageNonValide(c.d, dechets, (std::string(c.nom) + " déchets").c_str());
+        AttendreRefus(c.d, dechets, (std::string(c.nom) + " déchets").c_str());
     }
 }
 
-TEST(Decodeurs, PlafondDePixels)
+TEST(Decodeurs, MemoireDuDecodageBornee)
 {
-    const ImageIndexee i = Indexee(40, 30, 4);
-    OptionsBmp o;
-    o.bits = 8;
-    o.palette = i.palette;
-    const Octets f = FabriquerBmp(40, 30, i.indices, o);
-    DefinirPlafondPixels(1000);
-    AttendreImageNonValide(DecoderBmp, f, "au-delà du plafond");
-    DefinirPlafondPixels(1200);
-    EXPECT_NO_THROW(Decoder(DecoderBmp, f));
-    DefinirPlafondPixels(0);
+    // Des en-têtes sans données : chaque refus vient avant toute allocation de
+    // l'image. 16000 × 16000 tient en 24 bits (768 Mio), pas avec les tampons
+    // du décodeur.
+    const uint32_t n = 16000;
+    const ImageIndexee i = Indexee(4, 4, 2);
+    OptionsBmp ob;
+    ob.bits = 8;
+    ob.palette = i.palette;
+    Octets bmp = FabriquerBmp(4, 4, i.indices, ob);
+    for (int k = 0; k < 4; ++k) {
+        bmp[18 + k] = static_cast<uint8_t>(20000u >> (8 * k));
+        bmp[22 + k] = static_cast<uint8_t>(30000u >> (8 * k));
+    }
+    // TIFF gris d'une seule bande : la copie RVBA compte.
+    Octets tif = {'I', 'I', 42, 0, 8, 0, 0, 0, 8, 0};
+    auto entree = [&](uint16_t tag, uint16_t type, uint32_t valeur) {
+        const uint8_t e[12] = {uint8_t(tag), uint8_t(tag >> 8), uint8_t(type), 0, 1, 0, 0, 0,
+                               uint8_t(valeur), uint8_t(valeur >> 8), uint8_t(valeur >> 16), uint8_t(valeur >> 24)};
+        tif.insert(tif.end(), e, e + 12);
+    };
+    for (const auto& [tag, type, valeur] : {std::tuple{256, 4, n}, {257, 4, n}, {258, 3, 8u}, {259, 3, 1u},
+                                            {262, 3, 1u}, {273, 4, 200u}, {277, 3, 1u}, {279, 4, n * n}})
+        entree(uint16_t(tag), uint16_t(type), valeur);
+    tif.resize(200, 0);
+    // PNG entrelacé : l'image RVBA entière compte.
+    std::vector<Octets> lignes(1, Octets(3, 0));
+    const Octets png = PngAgrandi(FabriquerPng(1, 1, lignes, {PNG_COLOR_TYPE_RGB, 8, true}), n, n);
+    // JPEG progressif CMYK : 2 Gio de coefficients pour libjpeg.
+    Octets jpg = FabriquerJpeg(16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 128), 90, true);
+    for (size_t k = 0; k + 8 < jpg.size(); ++k)
+        if (jpg[k] == 0xFF && jpg[k + 1] == 0xC2) {
+            jpg[k + 5] = jpg[k + 7] = uint8_t(n >> 8);
+            jpg[k + 6] = jpg[k + 8] = uint8_t(n & 0xFF);
+            break;
+        }
+    struct Cas { const char* nom; Decodeur d; const Octets& f; };
+    for (const Cas& c : {Cas{"BMP 20000 × 30000", DecoderBmp, bmp}, Cas{"TIFF", DecoderTiff, tif},
+                         Cas{"PNG entrelacé", DecoderPng, png}, Cas{"JPEG progressif", DecoderJpeg, jpg}})
+        AttendreRefus(c.d, c.f, c.nom, MsgImageTropGrande);
+
+    // Un fichier plus gros que la mémoire permise n'est pas lu (fichier creux).
+    QTemporaryDir dossier;
+    QFile gros(dossier.filePath("gros.bmp"));
+    ASSERT_TRUE(gros.open(QIODevice::WriteOnly) && gros.resize(MemoireDecodageMax + 1));
+    gros.close();
+    Bitmap b;
+    try {
+        ChargerImage(gros.fileName(), b);
+        ADD_FAILURE();
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.Message(), MsgImageTropGrande);
+    }
 }
 
 TEST(Decodeurs, ChoixParExtension)
@@ -542,5 +600,16 @@ TEST(Decodeurs, ChoixParExtension)
         ADD_FAILURE();
     } catch (const Erreur& e) {
         EXPECT_TRUE(e.Message().startsWith("Impossible d'ouvrir le fichier")) << e.what();
+    }
+    // Seul un fichier ordinaire est lu : un tube sans écrivain n'est pas attendu.
+    QDir(dossier.path()).mkdir("dossier.png");
+    const Tube tubeBmp(dossier.filePath("tube.bmp").toStdString()), tubeJpg(dossier.filePath("tube.jpg").toStdString());
+    for (const char* nom : {"tube.bmp", "tube.jpg", "dossier.png"}) {
+        try {
+            ChargerImage(dossier.filePath(nom), b);
+            ADD_FAILURE() << nom;
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), MsgPasFichierOrdinaire) << nom;
+        }
     }
 }

@@ -1,10 +1,16 @@
 #include "tests/test_plateforme_fabrique.h"
 
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -288,4 +294,25 @@ Bitmap ImageDegrade(int largeur, int hauteur)
         }
     }
     return b;
+}
+
+Tube::Tube(std::string chemin) : chemin_(std::move(chemin))
+{
+    if (::mkfifo(chemin_.c_str(), 0600) != 0)
+        throw std::runtime_error("mkfifo");
+    fil_ = std::thread([this] {
+        while (!fin_) {
+            const int fd = ::open(chemin_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+}
+
+Tube::~Tube()
+{
+    fin_ = true;
+    fil_.join();
+    ::unlink(chemin_.c_str());
 }

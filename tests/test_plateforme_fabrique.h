@@ -2,7 +2,10 @@
 // Fabrique de fichiers image de test, écrits avec les bibliothèques de chaque
 // format (et à la main pour le BMP), pour les tests et les cibles de fuzz.
 
+#include <atomic>
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -73,3 +76,20 @@ Octets FabriquerJpeg(int largeur, int hauteur, int composantes, const std::vecto
 
 // Image de test lisse, aux couleurs variées.
 Bitmap ImageDegrade(int largeur, int hauteur);
+
+// Tube nommé (FIFO) sans écrivain : le lire bloquerait. Tant qu'il vit, un
+// fil ouvre et referme son bout d'écriture, pour qu'un test en faute échoue
+// au lieu de rester bloqué.
+class Tube
+{
+public:
+    explicit Tube(std::string chemin);
+    ~Tube();
+    Tube(const Tube&) = delete;
+    Tube& operator=(const Tube&) = delete;
+
+private:
+    std::string chemin_;
+    std::atomic<bool> fin_{false};
+    std::thread fil_;
+};

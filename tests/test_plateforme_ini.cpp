@@ -144,6 +144,11 @@ TEST_F(FichierIniTest, CheminNonInscriptibleRefuse)
     for (const auto& c : chemins)
         EXPECT_FALSE(WritePrivateProfileString("A", "B", "C", QFile::encodeName(c).toStdString()))
             << c.toStdString();
+    // Une fin de ligne dans un texte ajouterait des lignes au fichier.
+    EXPECT_FALSE(WritePrivateProfileString("A", "B", "x\r\n[A]\r\nB=y", chemin));
+    EXPECT_FALSE(WritePrivateProfileString("A", "B", "x\ry", chemin));
+    EXPECT_FALSE(WritePrivateProfileString("A\n[C]", "B", "C", chemin));
+    EXPECT_FALSE(WritePrivateProfileString("A", "\nB", "C", chemin));
     EXPECT_EQ(Lire(chemin), "[A]\nB=ancien\n");
 }
 

@@ -14,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille);
 
 std::vector<Octets> GrainesFuzz();
 
-// Passe une entrée au décodeur : seule une Erreur est une fin acceptable.
-// Le plafond évite d'allouer des gigaoctets sur une taille mutée.
+// Passe une entrée au décodeur : seule une Erreur est une fin acceptable. La
+// mémoire permise est celle du programme.
 inline void Essayer(void (*decodeur)(const uint8_t*, size_t, Bitmap&), const uint8_t* donnees, size_t taille)
 {
-    DefinirPlafondPixels(int64_t(1) << 22);
     Bitmap image;
     try {
         decodeur(donnees, taille, image);
