@@ -1,10 +1,16 @@
+#include <cstdio>
+
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 #include "app/APropos.h"
@@ -193,9 +199,64 @@ TEST_F(Fenetre, UneFenetreAgrandieEcritMaximized)
 {
     Ecrire(Chemin("kalvindo.ini"), "[MainWindow]\r\nStatut=Maximized\r\n");
     Creer();
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
     ASSERT_TRUE(f->isMaximized());
+    // Les bornes de la fenêtre agrandie, pas celles du retour à l'état normal.
+    const QRect bornes(f->pos(), f->size());
+    ASSERT_NE(bornes.size(), QSize(1000, 680));
     EXPECT_TRUE(f->close());
-    EXPECT_TRUE(Lire(Chemin("kalvindo.ini")).contains("Statut=Maximized"));
+    EXPECT_TRUE(Lire(Chemin("kalvindo.ini"))
+                    .contains(QStringLiteral("[MainWindow]\r\nStatut=Maximized\r\nLeft=%1\r\nTop=%2\r\n"
+                                             "Width=%3\r\nHeight=%4\r\n")
+                                  .arg(bornes.x())
+                                  .arg(bornes.y())
+                                  .arg(bornes.width())
+                                  .arg(bornes.height())
+                                  .toLatin1()));
+}
+
+// Le programme de test se relance avec un chemin à blancs coupé en morceaux,
+// qui deviennent ses paramètres.
+TEST_F(Fenetre, ProjetNommeSurLaLigneDeCommande)
+{
+    if (QCoreApplication::arguments().size() > 1) {
+        Creer();
+        std::printf("<%s|%zu|%zu>\n", qPrintable(f->NomProjet), ListeImgs.size(), messages.size());
+        std::fflush(stdout);
+        return;
+    }
+    ASSERT_TRUE(QDir(dossier.path()).mkdir(QStringLiteral("mes projets")));
+    const QString projet = Chemin("mes projets/vue du lac.kvp");
+    EcrireImage(Chemin("a.png"), 8, 6);
+    Creer();
+    Choisir({Chemin("a.png")});
+    f->ChargerUneImageClick();
+    Choisir({projet});
+    f->EnregistrerPrjsousClick();
+    ASSERT_TRUE(QFileInfo(projet).isFile());
+
+    struct Cas
+    {
+        QString chemin;
+        const char* ouvert;  // projet, images, messages
+    };
+    const Cas cas[] = {
+        {projet, "<vue du lac.kvp|1|0>"},
+        {Chemin("mes projets/vue du"), "<|0|0>"},  // absent
+        {Chemin("mes projets"), "<|0|0>"},         // un dossier
+    };
+    const QString filtre = QStringLiteral("--gtest_filter=Fenetre.%1")
+                               .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.chemin.toStdString());
+        QProcess p;
+        p.start(QCoreApplication::applicationFilePath(), QStringList{filtre} + c.chemin.split(QLatin1Char(' ')));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QByteArray sortie = p.readAllStandardOutput();
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(sortie.contains(c.ouvert)) << sortie.toStdString();
+    }
 }
 
 TEST_F(Fenetre, UnDossierDeReglagesInaccessibleNEmpechePasDeFermer)

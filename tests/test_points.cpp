@@ -260,6 +260,51 @@ TEST_F(EditeurPoints, SupprimerUnPointAppareEmporteSonAssocie)
     EXPECT_TRUE(VuePropre(G(0), 0, {QPoint(200, 150)}));
 }
 
+// Après chaque suppression le test passe au numéro suivant : le point glissé
+// dans la case libérée n'est pas retesté.
+TEST_F(EditeurPoints, UnClicDroitSupprimeLesPointsAPortee)
+{
+    Clic(G(0), 100, 100);
+    Clic(D(1), 50, 50);
+    Clic(G(0), 108, 100);
+    Clic(D(1), 150, 50);
+    Clic(G(0), 104, 108);  // attend à gauche
+    ASSERT_EQ(ListeImgs[0].NbPtsControle, 3);
+
+    Clic(G(0), 104, 103, Qt::RightButton);  // les trois points sont à portée
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], QStringLiteral("Voulez-vous supprimer ce point de contrôle ainsi que son "
+                                          "associé dans l'image N° 2 ?"));
+    EXPECT_EQ(messages[1], QStringLiteral("Voulez-vous supprimer ce point de contrôle ?"));
+    EXPECT_EQ(ListeImgs[0].NbPtsControle, 1);
+    EXPECT_EQ(Pt(0, 1).X, 108);
+    EXPECT_EQ(Pt(0, 1).NumPt, 1);
+    EXPECT_EQ(ListeImgs[1].NbPtsControle, 1);
+    EXPECT_EQ(Pt(1, 1).X, 150);
+    EXPECT_EQ(Pt(1, 1).NumPt, 1);
+    EXPECT_EQ(fenetre->ImgEnAttente, -1);
+    EXPECT_EQ(LireChaineCourte(ListeImgs[0].CoteEnAttente), QString());
+}
+
+TEST_F(EditeurPoints, LePointQuiAttendPrendLaPlaceDuPoint1Supprime)
+{
+    Clic(G(0), 100, 100);
+    Clic(D(1), 50, 50);
+    Clic(G(0), 200, 200);  // point 2, attend à gauche
+    Clic(G(0), 100, 100, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].NbPtsControle, 1);
+    EXPECT_EQ(fenetre->ImgEnAttente, 0);
+    EXPECT_EQ(fenetre->PtEnAttente, 1);
+
+    Clic(D(1), 60, 60);  // s'apparie avec lui
+    EXPECT_EQ(Pt(1, 1).NumImg, 0);
+    EXPECT_EQ(Pt(1, 1).NumPt, 1);
+    EXPECT_EQ(Pt(0, 1).X, 200);
+    EXPECT_EQ(Pt(0, 1).NumImg, 1);
+    EXPECT_EQ(Pt(0, 1).NumPt, 1);
+    EXPECT_EQ(fenetre->ImgEnAttente, -1);
+}
+
 TEST_F(EditeurPoints, SupprimerLePointQuiAttend)
 {
     Clic(G(0), 100, 100);
