@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/AcqImgs.h"
 #include "core/Assemblage.h"
@@ -87,6 +89,18 @@ int Arrondi(long double v)
     return static_cast<int>(Round(v));
 }
 
+// Largeur cliente de l'ajustement : celle laissée à côté de la barre verticale
+// quand la hauteur ajustée en demande une, pour que la vue ajustée ne défile
+// jamais en largeur, quelles que soient les barres montrées avant.
+int LargeurAjustement(const QScrollArea& Boite)
+{
+    const QRect client = Boite.contentsRect();
+    const int hauteur = Arrondi(static_cast<long double>(client.width()) * HauteurPano / LargeurPano);
+    if (hauteur <= client.height())
+        return client.width();
+    return client.width() - Boite.verticalScrollBar()->sizeHint().width();
+}
+
 }  // namespace
 
 QCheckBox* TSeqPano::BouclerPano() { return ui->BouclerPano; }
@@ -151,7 +165,7 @@ void TSeqPano::ZoomImgMouseUp()
         const int p = ui->ZoomImg->value();
         const long double a = (100 - p) / 100.0L;
         const long double b = p / 100.0L;
-        const int cw = ui->AffPano->viewport()->width();
+        const int cw = LargeurAjustement(*ui->AffPano);
         // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
         const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
         Kr = static_cast<long double>(W) / LargeurPano;

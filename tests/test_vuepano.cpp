@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace {
 
@@ -84,6 +85,31 @@ TEST_F(VuePano, ZoomEntreAjusteEtTailleReelle)
         EXPECT_EQ(f->InfoZoom->text(), QString::fromUtf8(c.texte));
         EXPECT_EQ(fenetre->Kr, static_cast<long double>(c.W) / c.largeurPano);
         EXPECT_EQ(fenetre->KrPrecedent, fenetre->Kr);
+    }
+}
+
+// Ajustée, la vue tient dans la largeur laissée à côté de la barre verticale
+// quand sa hauteur en demande une, quelles que soient les barres d'avant.
+TEST_F(VuePano, AjusteeSansDefilementEnLargeur)
+{
+    LargeurBoite(950);
+    const int barre = f->AffPano->verticalScrollBar()->sizeHint().width();
+    struct Cas
+    {
+        int hauteurAvant, hauteurPano, W;
+    };
+    const Cas cas[] = {{100, 1500, 950 - barre}, {3000, 1500, 950 - barre}, {3000, 300, 950}};
+    for (const Cas& c : cas) {
+        DefinirPanorama(3000, c.hauteurAvant);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        DefinirPanorama(3000, c.hauteurPano);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f->ImgPano->width(), c.W) << c.hauteurAvant << " " << c.hauteurPano;
+        EXPECT_EQ(f->ImgPano->height(), static_cast<int>(Round(c.W * c.hauteurPano / 3000.0L)));
+        EXPECT_EQ(f->AffPano->viewport()->width(), c.W);
+        EXPECT_FALSE(f->AffPano->horizontalScrollBar()->isVisible());
     }
 }
 
