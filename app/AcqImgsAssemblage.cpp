@@ -117,11 +117,27 @@ bool TSeqPano::PtsControleDefinis()
     const int n = static_cast<int>(ListeImgs.size());
     if (n < 2)
         return false;
-    const int requis = ui->BouclerPano->isChecked() ? 4 : 2;
+    const bool boucler = ui->BouclerPano->isChecked();
+    const int requis = boucler ? 4 : 2;
+    // Lié à un point posé : un lien vers un point absent ne vaut rien.
+    const auto lie = [n](const TPtControle& p) {
+        return p.NumImg >= 0 && p.NumImg < n && p.NumPt >= 1 &&
+               p.NumPt <= std::min(ListeImgs[p.NumImg].NbPtsControle, 4);
+    };
     for (int i = 0; i < n; ++i) {
+        const TInfosImg& img = ListeImgs[i];
         const int besoin = (i == 0 || i == n - 1) ? requis : 4;
-        if (ListeImgs[i].NbPtsControle < besoin)
+        if (img.NbPtsControle < besoin)
             return false;
+        // Les coins sont les deux points les plus à droite et les deux plus à
+        // gauche ; un coin sans partenaire serait apparié à lui-même.
+        int ordre[4];
+        TrierPoints(img, 'X', ordre);
+        const bool coinsDroits = boucler || i < n - 1;
+        const bool coinsGauches = boucler || i > 0;
+        for (int k = 0; k < 4; ++k)
+            if ((k < 2 ? coinsDroits : coinsGauches) && !lie(img.PtsControle[ordre[k] - 1]))
+                return false;
     }
     return true;
 }
