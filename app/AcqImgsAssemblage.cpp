@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/AcqImgs.h"
 #include "core/Assemblage.h"
@@ -87,6 +89,18 @@ int Arrondi(long double v)
     return static_cast<int>(Round(v));
 }
 
+// Largeur cliente de l'ajustement : celle laissée à côté de la barre verticale
+// quand la hauteur ajustée en demande une, pour que la vue ajustée ne défile
+// jamais en largeur, quelles que soient les barres montrées avant.
+int LargeurAjustement(const QScrollArea& Boite)
+{
+    const QRect client = Boite.contentsRect();
+    const int hauteur = Arrondi(static_cast<long double>(client.width()) * HauteurPano / LargeurPano);
+    if (hauteur <= client.height())
+        return client.width();
+    return client.width() - Boite.verticalScrollBar()->sizeHint().width();
+}
+
 }  // namespace
 
 QCheckBox* TSeqPano::BouclerPano() { return ui->BouclerPano; }
@@ -103,11 +117,27 @@ bool TSeqPano::PtsControleDefinis()
     const int n = static_cast<int>(ListeImgs.size());
     if (n < 2)
         return false;
-    const int requis = ui->BouclerPano->isChecked() ? 4 : 2;
+    const bool boucler = ui->BouclerPano->isChecked();
+    const int requis = boucler ? 4 : 2;
+    // Lié à un point posé : un lien vers un point absent ne vaut rien.
+    const auto lie = [n](const TPtControle& p) {
+        return p.NumImg >= 0 && p.NumImg < n && p.NumPt >= 1 &&
+               p.NumPt <= std::min(ListeImgs[p.NumImg].NbPtsControle, 4);
+    };
     for (int i = 0; i < n; ++i) {
+        const TInfosImg& img = ListeImgs[i];
         const int besoin = (i == 0 || i == n - 1) ? requis : 4;
-        if (ListeImgs[i].NbPtsControle < besoin)
+        if (img.NbPtsControle < besoin)
             return false;
+        // Les coins sont les deux points les plus à droite et les deux plus à
+        // gauche ; un coin sans partenaire serait apparié à lui-même.
+        int ordre[4];
+        TrierPoints(img, 'X', ordre);
+        const bool coinsDroits = boucler || i < n - 1;
+        const bool coinsGauches = boucler || i > 0;
+        for (int k = 0; k < 4; ++k)
+            if ((k < 2 ? coinsDroits : coinsGauches) && !lie(img.PtsControle[ordre[k] - 1]))
+                return false;
     }
     return true;
 }
@@ -151,7 +181,7 @@ void TSeqPano::ZoomImgMouseUp()
         const int p = ui->ZoomImg->value();
         const long double a = (100 - p) / 100.0L;
         const long double b = p / 100.0L;
-        const int cw = ui->AffPano->viewport()->width();
+        const int cw = LargeurAjustement(*ui->AffPano);
         // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
         const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
         Kr = static_cast<long double>(W) / LargeurPano;

@@ -134,6 +134,9 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
         }
         InitialiserHarmonisation(ListeImgs, f.ChoixImg());
         RemplirListeReprise(ListeImgs, f.ChoixImg());
+        // La première image reprend la ligne vide sans en changer le nombre :
+        // rien d'autre ne ferait redessiner la grille.
+        ui.ListImgs->Repaint();
     } catch (...) {
         for (size_t i = nbAvant; i < ListeImgs.size(); ++i) {
             const TInfosImg& img = ListeImgs[i];

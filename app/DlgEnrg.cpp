@@ -23,6 +23,15 @@ QString PartieNom(const QString& chemin)
     return chemin.mid(chemin.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// Un nom tapé avec son dossier vaut ce chemin : absolu tel quel, relatif à
+// partir du dossier affiché.
+QString Chemin(const QString& dossier, const QString& nom)
+{
+    if (!nom.contains(QLatin1Char('/')))
+        return dossier + QLatin1Char('/') + nom;
+    return QDir::cleanPath(QDir(dossier).filePath(nom));
+}
+
 }
 
 TDialogEnrg::TDialogEnrg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TDialogEnrg>())
@@ -139,13 +148,13 @@ void TDialogEnrg::EnregistrerClick()
         dir.chop(1);
     const QString nom = ui->NomFch->text();
     bool fini = false;
-    if (QFileInfo(dir + QLatin1Char('/') + nom).isFile()) {
+    if (QFileInfo(Chemin(dir, nom)).isFile()) {
         fini = true;
-    } else if (!nom.isEmpty()) {
+    } else if (!PartieNom(nom).isEmpty()) {
         ui->NomFch->setText(ChangerExtension(nom, ui->ShellListView->Masque().mid(1, 4)));
         fini = true;
     }
-    NomEnrg = dir + QLatin1Char('/') + ui->NomFch->text();
+    NomEnrg = Chemin(dir, ui->NomFch->text());
     if (fini && RemplacementAccepte(NomEnrg))
         accept();
 }

@@ -1,6 +1,7 @@
 #include "app/GrilleImages.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -81,6 +82,8 @@ void TGrilleImages::SetRowHeight(int r, int hauteur)
         return;
     // Changer une hauteur en peignant relance une peinture complète.
     hauteurs_[r] = hauteur;
+    if (peintre_)
+        hauteurChangee_ = true;
     MettreAJourDefilement();
     viewport()->update();
 }
@@ -171,7 +174,6 @@ bool TGrilleImages::event(QEvent* event)
 void TGrilleImages::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
-    p.fillRect(viewport()->rect(), VersQColor(FondDonnees));
     const int hautDonnees = hauteurs_[0] + TraitGrille;
 
     auto peindreCellule = [&](int c, int r) {
@@ -195,13 +197,20 @@ void TGrilleImages::paintEvent(QPaintEvent*)
         p.restore();
     };
 
-    // Les lignes de données défilent sous l'en-tête.
-    p.save();
-    p.setClipRect(QRect(0, hautDonnees, viewport()->width(), viewport()->height()));
-    for (int r = 1; r < RowCount(); ++r)
-        for (int c = 0; c < ColCount(); ++c)
-            peindreCellule(c, r);
-    p.restore();
+    // Les lignes de données défilent sous l'en-tête. Une hauteur donnée par
+    // le dessinateur déplace les cellules : elles sont reprises aussitôt.
+    hauteurChangee_ = false;
+    for (int passe = 0; passe < 2; ++passe) {
+        p.fillRect(viewport()->rect(), VersQColor(FondDonnees));
+        p.save();
+        p.setClipRect(QRect(0, hautDonnees, viewport()->width(), viewport()->height()));
+        for (int r = 1; r < RowCount(); ++r)
+            for (int c = 0; c < ColCount(); ++c)
+                peindreCellule(c, r);
+        p.restore();
+        if (!std::exchange(hauteurChangee_, false))
+            break;
+    }
     for (int c = 0; c < ColCount(); ++c)
         peindreCellule(c, 0);
 

@@ -77,6 +77,7 @@ private:
     std::vector<int> hauteurs_;
     int ligne_ = 1;
     bool glisse_ = false;
+    bool hauteurChangee_ = false;
     std::unique_ptr<TCanevas> canevas_;
     QPainter* peintre_ = nullptr;
 };

@@ -169,6 +169,9 @@ TEST_F(DialogueEnrg, NomsObtenusALaConfirmation)
 {
     Creer(QStringLiteral("existe.png"));
     Creer(QStringLiteral("image.bmp"));
+    QDir(rep).mkdir(QStringLiteral("sous"));
+    Creer(QStringLiteral("sous/vue.png"));
+    // %1 : le dossier affiché ; un nom tapé avec son dossier vaut ce chemin.
     struct Cas { int type; const char* tape; const char* attendu; };
     const Cas cas[] = {
         {0, "pano", "pano.bmp"},
@@ -177,6 +180,10 @@ TEST_F(DialogueEnrg, NomsObtenusALaConfirmation)
         {2, "a.b.c", "a.b.tif"},
         {1, "existe.png", "existe.png"},  // un fichier existant garde son nom
         {2, "image.bmp", "image.bmp"},
+        {1, "%1/sous/pano", "sous/pano.jpg"},
+        {0, "%1/sous/vue.png", "sous/vue.png"},
+        {2, "sous/../sous/pano.png", "sous/pano.tif"},
+        {0, "sous/vue.png", "sous/vue.png"},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.tape);
@@ -188,7 +195,7 @@ TEST_F(DialogueEnrg, NomsObtenusALaConfirmation)
         d.FormShow();
         d.Formulaire()->TypeFch->setCurrentIndex(c.type);
         d.TypeFchChange();
-        d.Formulaire()->NomFch->setText(QString::fromUtf8(c.tape));
+        d.Formulaire()->NomFch->setText(QString::fromUtf8(c.tape).replace(QStringLiteral("%1"), rep));
         d.EnregistrerClick();
         EXPECT_EQ(d.result(), QDialog::Accepted);
         EXPECT_EQ(d.NomEnrg, rep + QLatin1Char('/') + QString::fromUtf8(c.attendu));
@@ -258,6 +265,9 @@ TEST_F(DialogueEnrg, NomVideOuDossierDisparuGardentLeDialogue)
 {
     dlg.NomEnrg = rep + QLatin1Char('/');
     dlg.FormShow();
+    dlg.EnregistrerClick();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    ui().NomFch->setText(rep + QStringLiteral("/sous/"));  // un dossier sans nom de fichier
     dlg.EnregistrerClick();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/AcqImgs.h"
@@ -195,9 +196,31 @@ TEST_F(GrilleFenetre, SansImageLaLigneDeDonneesEstCachee)
     QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, QPoint(30, 30));
     EXPECT_EQ(choix.count(), 0);
 
-    // La première image chargée reprend la ligne cachée.
-    fenetre->NbImgs = 1;
-    grille().update();
-    QTest::qWait(100);
+    // La première image chargée reprend la ligne cachée et s'y dessine
+    // aussitôt, sans attendre une autre peinture.
+    ViderListe();
+    QTemporaryDir dossier;
+    const QString fichier = dossier.filePath(QStringLiteral("seule.png"));
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(0xFF336699);
+    ASSERT_TRUE(image.save(fichier, "PNG"));
+    CrochetsDialogues crochets;
+    QStringList messages;
+    crochets.message = [&](const DemandeMessage& d) {
+        messages << d.texte;
+        return ReponseMessage::Ok;
+    };
+    crochets.fichier = [&](const DemandeFichier&) { return ReponseFichier{true, {fichier}}; };
+    DefinirCrochetsDialogues(crochets);
+    QSignalSpy dessins(&grille(), &TGrilleImages::DrawCell);
+    fenetre->ChargerUneImageClick();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+    EXPECT_EQ(grille().RowCount(), 2);
     EXPECT_EQ(grille().RowHeight(1), 136);
+    QList<int> colonnes;
+    for (const QList<QVariant>& d : dessins)
+        if (d[1].toInt() == 1 && d[2].toRect().height() == 136)
+            colonnes << d[0].toInt();
+    for (int c = 0; c < 8; ++c)
+        EXPECT_TRUE(colonnes.contains(c)) << c;
 }

@@ -1,12 +1,14 @@
 // Onglet Assemblage : contrôle des points, zoom de la vue, largeur des
 // recouvrements et formulaire.
 
+#include <array>
 #include <cmath>
 
 #include "tests/test_vuepano_commun.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace {
 
@@ -15,7 +17,48 @@ struct CasPoints
     std::vector<int> points;
     bool boucler;
     bool attendu;
+    void (*retouche)() = nullptr;  // appliquée une fois les points liés
 };
+
+// Pose les points de chaque image de 40 × 30, ceux de droite liés à ceux de
+// gauche de l'image suivante (la première après la dernière) ; deux points
+// seuls sont à droite sur la première image, à gauche sur les autres.
+void PoserPointsLies()
+{
+    const int n = static_cast<int>(ListeImgs.size());
+    std::vector<std::array<int, 2>> droite(n), gauche(n);
+    for (int i = 0; i < n; ++i) {
+        TInfosImg& img = ListeImgs[i];
+        int k = 0;
+        const auto poser = [&](int x, int y) {
+            img.PtsControle[k] = {x, y, -1, 0, 0};
+            return ++k;
+        };
+        if (img.NbPtsControle >= 4 || (img.NbPtsControle >= 2 && i == 0))
+            droite[i] = {poser(35, 5), poser(35, 25)};
+        if (img.NbPtsControle >= 4 || (img.NbPtsControle >= 2 && i > 0))
+            gauche[i] = {poser(5, 5), poser(5, 25)};
+    }
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 2; ++k) {
+            const int j = (i + 1) % n;
+            if (droite[i][k] == 0 || gauche[j][k] == 0)
+                continue;
+            TPtControle& d = ListeImgs[i].PtsControle[droite[i][k] - 1];
+            TPtControle& g = ListeImgs[j].PtsControle[gauche[j][k] - 1];
+            d.NumImg = j;
+            d.NumPt = gauche[j][k];
+            g.NumImg = i;
+            g.NumPt = droite[i][k];
+        }
+}
+
+// Un troisième point sans partenaire sur la première image.
+void PointSeulEn(int x)
+{
+    ListeImgs[0].PtsControle[2] = {x, 15, -1, 0, 0};
+    ListeImgs[0].NbPtsControle = 3;
+}
 
 }  // namespace
 
@@ -33,6 +76,15 @@ TEST_F(VuePano, ControleDesPoints)
         {{1, 4, 2}, false, false},
         {{2, 2}, false, true},
         {{4, 2}, true, false},
+        // Un coin sans partenaire manque comme un point absent.
+        {{2, 4, 2}, false, false, [] { ListeImgs[1].PtsControle[3].NumImg = -1; }},
+        {{4, 4, 4}, true, false, [] { ListeImgs[0].PtsControle[2].NumPt = 0; }},
+        {{4, 4, 4}, true, false, [] { ListeImgs[2].PtsControle[0].NumImg = -1; }},
+        {{2, 2}, false, false, [] { PointSeulEn(38); }},
+        {{2, 2}, false, true, [] { PointSeulEn(2); }},  // à gauche : pas un coin
+        {{2, 2}, false, false, [] { ListeImgs[0].PtsControle[1].X = 5; }},  // un point du centre devient coin
+        {{2, 2}, false, false, [] { ListeImgs[0].PtsControle[0].NumImg = 2; }},  // image absente
+        {{2, 2}, false, false, [] { ListeImgs[0].PtsControle[0].NumPt = 3; }},   // point non posé
     };
     for (const CasPoints& c : cas) {
         for (TInfosImg& img : ListeImgs)
@@ -40,9 +92,12 @@ TEST_F(VuePano, ControleDesPoints)
         ListeImgs.clear();
         for (int n : c.points)
             AjouterImage(n);
+        PoserPointsLies();
+        if (c.retouche)
+            c.retouche();
         f->BouclerPano->setChecked(c.boucler);
         EXPECT_EQ(fenetre->PtsControleDefinis(), c.attendu)
-            << c.points.size() << " images, boucle " << c.boucler;
+            << c.points.size() << " images, boucle " << c.boucler << ", retouche " << (c.retouche != nullptr);
     }
 }
 
@@ -84,6 +139,31 @@ TEST_F(VuePano, ZoomEntreAjusteEtTailleReelle)
         EXPECT_EQ(f->InfoZoom->text(), QString::fromUtf8(c.texte));
         EXPECT_EQ(fenetre->Kr, static_cast<long double>(c.W) / c.largeurPano);
         EXPECT_EQ(fenetre->KrPrecedent, fenetre->Kr);
+    }
+}
+
+// Ajustée, la vue tient dans la largeur laissée à côté de la barre verticale
+// quand sa hauteur en demande une, quelles que soient les barres d'avant.
+TEST_F(VuePano, AjusteeSansDefilementEnLargeur)
+{
+    LargeurBoite(950);
+    const int barre = f->AffPano->verticalScrollBar()->sizeHint().width();
+    struct Cas
+    {
+        int hauteurAvant, hauteurPano, W;
+    };
+    const Cas cas[] = {{100, 1500, 950 - barre}, {3000, 1500, 950 - barre}, {3000, 300, 950}};
+    for (const Cas& c : cas) {
+        DefinirPanorama(3000, c.hauteurAvant);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        DefinirPanorama(3000, c.hauteurPano);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f->ImgPano->width(), c.W) << c.hauteurAvant << " " << c.hauteurPano;
+        EXPECT_EQ(f->ImgPano->height(), static_cast<int>(Round(c.W * c.hauteurPano / 3000.0L)));
+        EXPECT_EQ(f->AffPano->viewport()->width(), c.W);
+        EXPECT_FALSE(f->AffPano->horizontalScrollBar()->isVisible());
     }
 }
 
