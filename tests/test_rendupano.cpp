@@ -172,6 +172,28 @@ TEST_F(Rendu, FonduJonctionNonCalculeeLeveErreur)
     EXPECT_EQ(fenetre.nbZoom, 0);
 }
 
+TEST_F(Rendu, ColonneDeJonctionDansLesEntiers64Bits)
+{
+    // Jonction de pente ±1 : seule la ligne 0 touche la limite.
+    struct Cas {
+        long double pente, ordonnee;
+        bool erreur;
+    };
+    for (const Cas& c : {Cas{-1.0L, 0x1p63L - 1.0L, false}, Cas{-1.0L, 0x1p63L - 0.5L, true},
+                         Cas{1.0L, 0x1p63L, false}, Cas{1.0L, 0x1p63L + 1.0L, true}}) {
+        Serie({0, 200}, 40, 6, 30);
+        ImgsAssemblage[1].PenteJonction = c.pente;
+        ImgsAssemblage[1].OrdonneeJonction = c.ordonnee;
+        const Bitmap avant = pano;
+        if (c.erreur) {
+            EXPECT_THROW(FiltrerRecouvrements(), Erreur) << static_cast<double>(c.ordonnee);
+        } else {
+            FiltrerRecouvrements();
+            EXPECT_TRUE(pano == avant) << "bande loin de l'image";
+        }
+    }
+}
+
 TEST_F(Rendu, RepriseEclaircitLImageSombre)
 {
     Serie({125, 100, 125}, 100, 50, 60);
