@@ -11,6 +11,7 @@
 
 #include "core/ArrondiOctet.h"
 #include "core/FenetrePano.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -246,16 +247,18 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
             (Rot.sinA == 0.0L || Rot.cosA == 0.0L) && S.largeur >= Rot.W && S.hauteur >= Rot.H;
         const int64_t yDebut = std::max<int64_t>(Rot.y0, 0);
         const int64_t yFin = std::min<int64_t>(Rot.y1, Rot.H - 1);
-        for (int64_t y = yDebut; y <= yFin; ++y) {
-            TPixel* lig = T.Ligne(static_cast<int>(y));
-            const long double oy = y - Rot.cy;
-            const long double oySin = oy * Rot.sinA;
-            const long double oyCos = oy * Rot.cosA;
-            if (mode == 0 || droit)
-                LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
-            else
-                LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);
-        }
+        ParallelLignes(static_cast<int>(std::max<int64_t>(yFin - yDebut + 1, 0)), [&](int debut, int fin) {
+            for (int64_t y = yDebut + debut; y < yDebut + fin; ++y) {
+                TPixel* lig = T.Ligne(static_cast<int>(y));
+                const long double oy = y - Rot.cy;
+                const long double oySin = oy * Rot.sinA;
+                const long double oyCos = oy * Rot.cosA;
+                if (mode == 0 || droit)
+                    LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
+                else
+                    LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);
+            }
+        });
     }
 
     // Lignes que le décalage découvre.
@@ -276,30 +279,40 @@ void CorrigerLignesFuite(int NumImg, long double)
     TPtImg& T = TablesPixels[NumImg];
     if (Bmp == nullptr) {
         Remplir(T, 0, T.Hauteur() - 1);
-    } else {
-        const int W = Bmp->Width();
-        const int H = Bmp->Height();
-        TableImage(NumImg, W, H);
-        const TSource S = SourceBitmap(*Bmp);
-        const long double f = R.CoefFuite;
-        const int cx = W / 2;
-        const int cy = H / 2;
+        if (TableTravail.Largeur() != T.Largeur() || TableTravail.Hauteur() != T.Hauteur())
+            TableTravail.SetLength(T.Largeur(), T.Hauteur());
+        if (!T.Vide())
+            std::memcpy(TableTravail.Ligne(0), T.Ligne(0),
+                        static_cast<size_t>(T.Largeur()) * T.Hauteur() * sizeof(TPixel));
+        return;
+    }
 
-        // Facteur de raccourcissement de chaque colonne, en étendu et en
-        // double. Une image d'une seule colonne n'a que sa colonne du milieu,
-        // que rien ne raccourcit.
-        std::vector<long double> s(static_cast<size_t>(W));
-        std::vector<double> sD(static_cast<size_t>(W));
-        for (int x = 0; x < W; ++x) {
-            const long double d = cx != 0 ? static_cast<long double>(x - cx) / cx : 0.0L;
-            s[x] = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
-            sD[x] = static_cast<double>(s[x]);
-        }
+    const int W = Bmp->Width();
+    const int H = Bmp->Height();
+    TableImage(NumImg, W, H);
+    const TSource S = SourceBitmap(*Bmp);
+    const long double f = R.CoefFuite;
+    const int cx = W / 2;
+    const int cy = H / 2;
 
-        // La ligne source est d'abord calculée en double ; le pixel est refait
-        // en étendu dès qu'elle tombe trop près d'un entier ou un canal trop
-        // près d'une moitié.
-        for (int y = 0; y < H; ++y) {
+    // Facteur de raccourcissement de chaque colonne, en étendu et en
+    // double. Une image d'une seule colonne n'a que sa colonne du milieu,
+    // que rien ne raccourcit.
+    std::vector<long double> s(static_cast<size_t>(W));
+    std::vector<double> sD(static_cast<size_t>(W));
+    for (int x = 0; x < W; ++x) {
+        const long double d = cx != 0 ? static_cast<long double>(x - cx) / cx : 0.0L;
+        s[x] = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
+        sD[x] = static_cast<double>(s[x]);
+    }
+
+    // La ligne source est d'abord calculée en double ; le pixel est refait
+    // en étendu dès qu'elle tombe trop près d'un entier ou un canal trop
+    // près d'une moitié. La table de travail reçoit chaque ligne finie.
+    if (TableTravail.Largeur() != W || TableTravail.Hauteur() != H)
+        TableTravail.SetLength(W, H);
+    ParallelLignes(H, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
             TPixel* lig = T.Ligne(y);
             const int ecart = cy - y;
             for (int x = 0; x < W; ++x) {
@@ -324,14 +337,9 @@ void CorrigerLignesFuite(int NumImg, long double)
                 if (!OctetsApproches(b, vv, r, 0.5 - (1e-9 + 255.0 * marge), &lig[x].B))
                     PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
             }
+            std::memcpy(TableTravail.Ligne(y), lig, static_cast<size_t>(W) * sizeof(TPixel));
         }
-    }
-
-    if (TableTravail.Largeur() != T.Largeur() || TableTravail.Hauteur() != T.Hauteur())
-        TableTravail.SetLength(T.Largeur(), T.Hauteur());
-    if (!T.Vide())
-        std::memcpy(TableTravail.Ligne(0), T.Ligne(0),
-                    static_cast<size_t>(T.Largeur()) * T.Hauteur() * sizeof(TPixel));
+    });
 }
 
 void CorrigerHorizontalite(int NumImg, int Decal)

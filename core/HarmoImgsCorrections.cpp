@@ -6,6 +6,7 @@
 #include <smmintrin.h>
 
 #include "core/ArrondiOctet.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -122,28 +123,30 @@ void CorrigerLuminosite(int i)
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
-    for (int y = 0; y < H; ++y) {
-        const long double v = Fraction(y, H);
-        const long double v1 = 1.0L - v;
-        double A, B;
-        k.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
-        TPixel* p = T.Ligne(y);
-        int x = 0;
-        for (; x + 1 < W; x += 2) {
-            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
-            const __m128d g = _mm_add_pd(_mm_set1_pd(A), _mm_mul_pd(du, _mm_set1_pd(B)));
-            if (!PaireApprochee(&p[x], g, g, g, limite)) {
-                PixelLuminosite(p[x], x, W, v, v1, k);
-                PixelLuminosite(p[x + 1], x + 1, W, v, v1, k);
+    ParallelLignes(H, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
+            const long double v = Fraction(y, H);
+            const long double v1 = 1.0L - v;
+            double A, B;
+            k.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
+            TPixel* p = T.Ligne(y);
+            int x = 0;
+            for (; x + 1 < W; x += 2) {
+                const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
+                const __m128d g = _mm_add_pd(_mm_set1_pd(A), _mm_mul_pd(du, _mm_set1_pd(B)));
+                if (!PaireApprochee(&p[x], g, g, g, limite)) {
+                    PixelLuminosite(p[x], x, W, v, v1, k);
+                    PixelLuminosite(p[x + 1], x + 1, W, v, v1, k);
+                }
+            }
+            if (x < W) {
+                const double g = A + FractionApprochee(x, W, pasX) * B;
+                if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite,
+                                     &p[x].B))
+                    PixelLuminosite(p[x], x, W, v, v1, k);
             }
         }
-        if (x < W) {
-            const double g = A + FractionApprochee(x, W, pasX) * B;
-            if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite,
-                                 &p[x].B))
-                PixelLuminosite(p[x], x, W, v, v1, k);
-        }
-    }
+    });
 }
 
 void CorrigerChromaticite(int i)
@@ -161,30 +164,32 @@ void CorrigerChromaticite(int i)
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
-    for (int y = 0; y < H; ++y) {
-        const long double v = Fraction(y, H);
-        const long double v1 = 1.0L - v;
-        const double dv = FractionApprochee(y, H, pasY);
-        double A[3], B[3];
-        for (int c = 0; c < 3; ++c)
-            k[c].LigneApprochee(dv, A[c], B[c]);
-        TPixel* p = T.Ligne(y);
-        int x = 0;
-        for (; x + 1 < W; x += 2) {
-            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
-            const __m128d gB = _mm_add_pd(_mm_set1_pd(A[0]), _mm_mul_pd(du, _mm_set1_pd(B[0])));
-            const __m128d gV = _mm_add_pd(_mm_set1_pd(A[1]), _mm_mul_pd(du, _mm_set1_pd(B[1])));
-            const __m128d gR = _mm_add_pd(_mm_set1_pd(A[2]), _mm_mul_pd(du, _mm_set1_pd(B[2])));
-            if (!PaireApprochee(&p[x], gB, gV, gR, limiteD)) {
-                PixelChromaticite(p[x], x, W, v, v1, k);
-                PixelChromaticite(p[x + 1], x + 1, W, v, v1, k);
+    ParallelLignes(H, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
+            const long double v = Fraction(y, H);
+            const long double v1 = 1.0L - v;
+            const double dv = FractionApprochee(y, H, pasY);
+            double A[3], B[3];
+            for (int c = 0; c < 3; ++c)
+                k[c].LigneApprochee(dv, A[c], B[c]);
+            TPixel* p = T.Ligne(y);
+            int x = 0;
+            for (; x + 1 < W; x += 2) {
+                const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
+                const __m128d gB = _mm_add_pd(_mm_set1_pd(A[0]), _mm_mul_pd(du, _mm_set1_pd(B[0])));
+                const __m128d gV = _mm_add_pd(_mm_set1_pd(A[1]), _mm_mul_pd(du, _mm_set1_pd(B[1])));
+                const __m128d gR = _mm_add_pd(_mm_set1_pd(A[2]), _mm_mul_pd(du, _mm_set1_pd(B[2])));
+                if (!PaireApprochee(&p[x], gB, gV, gR, limiteD)) {
+                    PixelChromaticite(p[x], x, W, v, v1, k);
+                    PixelChromaticite(p[x + 1], x + 1, W, v, v1, k);
+                }
+            }
+            if (x < W) {
+                const double du = FractionApprochee(x, W, pasX);
+                if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
+                                     OctetD[p[x].R] * (A[2] + du * B[2]), limite, &p[x].B))
+                    PixelChromaticite(p[x], x, W, v, v1, k);
             }
         }
-        if (x < W) {
-            const double du = FractionApprochee(x, W, pasX);
-            if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
-                                 OctetD[p[x].R] * (A[2] + du * B[2]), limite, &p[x].B))
-                PixelChromaticite(p[x], x, W, v, v1, k);
-        }
-    }
+    });
 }

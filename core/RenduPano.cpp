@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
 #include <vector>
 
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include "core/UtilsPano.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ void FiltrerRecouvrements()
         return;
     int64_t X = 0;
     Bitmap& pano = *BmpPano;
+    std::vector<int64_t> colonnes(static_cast<size_t>(std::max(pano.Height(), 0)));
     for (int i = 1; i < n; ++i) {
         const TInfosImg& cour = ImgsAssemblage[i];
         const TInfosImg& prec = ImgsAssemblage[i - 1];
@@ -84,24 +87,39 @@ void FiltrerRecouvrements()
         const int64_t largeur = std::min<int64_t>({cour.Largeur, tCour.Largeur(), prec.Largeur - decal64,
                                                    tPrec.Largeur() - decal64, pano.Width() - X});
         const int64_t gauche = std::max<int64_t>({0, -decal64, -X});
-        const int hauteur = std::min({cour.Hauteur, tCour.Hauteur(), prec.Hauteur, tPrec.Hauteur()});
+        const int hauteur = std::max(0, std::min({cour.Hauteur, tCour.Hauteur(), prec.Hauteur, tPrec.Hauteur()}));
+        // Les colonnes de jonction d'abord, dans l'ordre des lignes : une erreur
+        // laisse mélangées les seules lignes qui la précèdent.
+        int lignes = pano.Height();
+        std::exception_ptr erreur;
         for (int y = 0; y < pano.Height(); ++y) {
-            uint8_t* ligne = pano.Ligne(y);
-            const int64_t xs = ColonneJonction(cour, y);
-            // L = 0 : le poids (kb / 2) / L n'a pas de valeur, aucun pixel ne change.
-            if (L <= 0 || y >= hauteur)
-                continue;
-            const TBande b = Bande(xs, L, gauche, largeur - 1);
-            for (int64_t x = b.debut; x <= b.fin; ++x) {
-                const long double t = poids[x - b.debut];
-                const TPixel& p = tPrec.At(static_cast<int>(x + decal), y);
-                const TPixel& c = tCour.At(static_cast<int>(x), y);
-                uint8_t* sortie = ligne + 3 * (X + x);
-                sortie[0] = static_cast<uint8_t>(Round(p.B * (1.0L - t) + c.B * t));
-                sortie[1] = static_cast<uint8_t>(Round(p.V * (1.0L - t) + c.V * t));
-                sortie[2] = static_cast<uint8_t>(Round(p.R * (1.0L - t) + c.R * t));
+            try {
+                colonnes[y] = ColonneJonction(cour, y);
+            } catch (...) {
+                erreur = std::current_exception();
+                lignes = y;
+                break;
             }
         }
+        // L = 0 : le poids (kb / 2) / L n'a pas de valeur, aucun pixel ne change.
+        if (L > 0)
+            ParallelLignes(std::min(lignes, hauteur), [&](int debut, int fin) {
+                for (int y = debut; y < fin; ++y) {
+                    uint8_t* ligne = pano.Ligne(y);
+                    const TBande b = Bande(colonnes[y], L, gauche, largeur - 1);
+                    for (int64_t x = b.debut; x <= b.fin; ++x) {
+                        const long double t = poids[x - b.debut];
+                        const TPixel& p = tPrec.At(static_cast<int>(x + decal), y);
+                        const TPixel& c = tCour.At(static_cast<int>(x), y);
+                        uint8_t* sortie = ligne + 3 * (X + x);
+                        sortie[0] = static_cast<uint8_t>(Round(p.B * (1.0L - t) + c.B * t));
+                        sortie[1] = static_cast<uint8_t>(Round(p.V * (1.0L - t) + c.V * t));
+                        sortie[2] = static_cast<uint8_t>(Round(p.R * (1.0L - t) + c.R * t));
+                    }
+                }
+            });
+        if (erreur)
+            std::rethrow_exception(erreur);
     }
     SeqPano->ZoomImgMouseUp();
     if (TImage* vue = SeqPano->ImgPano())
@@ -122,6 +140,7 @@ struct DonneesReprise
     std::vector<Tampons> EchJonctionG, EchJonctionD;
     std::vector<bool> AvecG, AvecD;
     std::vector<int64_t> Taille;  // éléments d'un tampon de chaque image
+    std::vector<int64_t> Colonnes;  // jonction de chaque ligne de l'image échantillonnée
     std::vector<Moyennes> HautG, BasG, HautD, BasD;
 };
 
@@ -161,29 +180,31 @@ void Echantillonner(DonneesReprise& d, int i, int n, int L)
         std::min<int64_t>({img.Largeur, tImg.Largeur(), prec.Largeur - decal, tPrec.Largeur() - decal});
     const int64_t gauche = std::max<int64_t>(0, -decal);
     const int hauteur = std::min({prec.Hauteur, tImg.Hauteur(), tPrec.Hauteur()});
-    for (int y = 0; y < img.Hauteur; ++y) {
-        const int64_t xs = ColonneJonction(img, y);
-        if (!utile || y >= hauteur)
-            continue;
-        const TBande b = Bande(xs, L, gauche, largeur - 1);
-        for (int64_t x = b.debut; x <= b.fin; ++x) {
-            const int64_t j = y * fente + (x - b.debut);
-            if (j >= d.Taille[i] || j >= d.Taille[p])
-                break;
-            if (d.AvecG[i]) {
-                const TPixel& a = tImg.At(static_cast<int>(x), y);
-                d.EchJonctionG[i][0][j] = a.B;
-                d.EchJonctionG[i][1][j] = a.V;
-                d.EchJonctionG[i][2][j] = a.R;
+    for (int y = 0; y < img.Hauteur; ++y)
+        d.Colonnes[y] = ColonneJonction(img, y);
+    if (utile)
+        ParallelLignes(std::min(img.Hauteur, hauteur), [&](int debut, int fin) {
+            for (int y = debut; y < fin; ++y) {
+                const TBande b = Bande(d.Colonnes[y], L, gauche, largeur - 1);
+                for (int64_t x = b.debut; x <= b.fin; ++x) {
+                    const int64_t j = y * fente + (x - b.debut);
+                    if (j >= d.Taille[i] || j >= d.Taille[p])
+                        break;
+                    if (d.AvecG[i]) {
+                        const TPixel& a = tImg.At(static_cast<int>(x), y);
+                        d.EchJonctionG[i][0][j] = a.B;
+                        d.EchJonctionG[i][1][j] = a.V;
+                        d.EchJonctionG[i][2][j] = a.R;
+                    }
+                    if (d.AvecD[p]) {
+                        const TPixel& c = tPrec.At(static_cast<int>(x + decal), y);
+                        d.EchJonctionD[p][0][j] = c.B;
+                        d.EchJonctionD[p][1][j] = c.V;
+                        d.EchJonctionD[p][2][j] = c.R;
+                    }
+                }
             }
-            if (d.AvecD[p]) {
-                const TPixel& c = tPrec.At(static_cast<int>(x + decal), y);
-                d.EchJonctionD[p][0][j] = c.B;
-                d.EchJonctionD[p][1][j] = c.V;
-                d.EchJonctionD[p][2][j] = c.R;
-            }
-        }
-    }
+        });
     if (d.AvecG[i])
         Moyenner(d.EchJonctionG[i], d.HautG[i], d.BasG[i]);
     else
@@ -225,6 +246,10 @@ bool ReprendreHarmonisation(int k)
     d.AvecG[k] = d.AvecG[q] = true;
     d.AvecD[p] = d.AvecD[k] = true;
     d.Taille.resize(n);
+    int plusHaute = 0;
+    for (const TInfosImg& img : ImgsAssemblage)
+        plusHaute = std::max(plusHaute, img.Hauteur);
+    d.Colonnes.resize(static_cast<size_t>(plusHaute));
     d.HautG.assign(n, Moyennes{});
     d.BasG.assign(n, Moyennes{});
     d.HautD.assign(n, Moyennes{});

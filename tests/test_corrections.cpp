@@ -6,6 +6,7 @@
 #include "core/ArrondiOctet.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -199,11 +200,17 @@ TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
         for (auto& coin : ImgsAssemblage[0].FacteursRVB)
             for (float& f : coin)
                 f = static_cast<float>(gain());
-        TPtImg attendu = TablesPixels[0];
+        const TPtImg avant = TablesPixels[0];
+        TPtImg attendu = avant;
         ReferencePhotometrie(attendu, ImgsAssemblage[0], true);
         ReferencePhotometrie(attendu, ImgsAssemblage[0], false);
-        CorrigerChromaticite(0);
-        CorrigerLuminosite(0);
-        ASSERT_EQ(TablesPixels[0], attendu) << k;
+        for (int fils : {1, 2, 8}) {
+            DefinirNombreFils(fils);
+            TablesPixels[0] = avant;
+            CorrigerChromaticite(0);
+            CorrigerLuminosite(0);
+            ASSERT_EQ(TablesPixels[0], attendu) << k << " fils " << fils;
+        }
     }
+    DefinirNombreFils(0);
 }

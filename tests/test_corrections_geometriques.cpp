@@ -6,6 +6,7 @@
 
 #include "core/CorrectionsGeometriques.h"
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 
 namespace {
@@ -396,12 +397,19 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
             k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
         Horizon(H1.X, H1.Y, H2.X, H2.Y);
 
-        CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
         const TPtImg fuite = ReferenceLignesFuite(S, ImgsAssemblage[0].CoefFuite);
-        ASSERT_EQ(TablesPixels[0], fuite) << k;
-        CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
-        ASSERT_EQ(TablesPixels[0], ReferenceRotation(fuite, H1, H2, D, mode)) << k;
-        CorrigerHorizontalite(0, D);
-        ASSERT_EQ(TablesPixels[0], ReferenceRotation(S, H1, H2, D, mode)) << k;
+        const TPtImg tourneeFuite = ReferenceRotation(fuite, H1, H2, D, mode);
+        const TPtImg tournee = ReferenceRotation(S, H1, H2, D, mode);
+        for (int fils : {1, 2, 8}) {
+            DefinirNombreFils(fils);
+            CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
+            ASSERT_EQ(TablesPixels[0], fuite) << k << " fils " << fils;
+            ASSERT_EQ(TableTravail, fuite) << k << " fils " << fils;
+            CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
+            ASSERT_EQ(TablesPixels[0], tourneeFuite) << k << " fils " << fils;
+            CorrigerHorizontalite(0, D);
+            ASSERT_EQ(TablesPixels[0], tournee) << k << " fils " << fils;
+        }
     }
+    DefinirNombreFils(0);
 }
