@@ -207,7 +207,7 @@ void LigneBilineaire(TPixel* Lig, long double oy, long double oySin, long double
 // Rotation puis décalage, communs aux deux routines d'horizontalité. Un
 // échantillon que la source réelle ne contient pas laisse la cellule telle
 // quelle, sans jamais lire hors de la source.
-void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
+void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
 {
     const TInfosImg& R = ImgsAssemblage[NumImg];
     TRotation Rot;
@@ -239,6 +239,8 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
     Rot.y0 = Rot.D < 0 ? -Rot.D : 0;
     Rot.y1 = Rot.D < 0 ? Rot.H - 1 : Rot.H - 1 - Rot.D;
     const int mode = ModeDeformation();
+    const TRotation& RotCommune = Rot;
+    const TSource& S = SourceCommune;
 
     if (mode == 0 || mode == 1) {
         // Sans rotation ou d'un quart de tour, u et v tombent sur les pixels :
@@ -248,6 +250,10 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
         const int64_t yDebut = std::max<int64_t>(Rot.y0, 0);
         const int64_t yFin = std::min<int64_t>(Rot.y1, Rot.H - 1);
         ParallelLignes(static_cast<int>(std::max<int64_t>(yFin - yDebut + 1, 0)), [&](int debut, int fin) {
+            // Copies locales : les écritures dans la table ne peuvent pas les
+            // modifier, le compilateur les garde en registres.
+            const TRotation Rot = RotCommune;
+            const TSource S = SourceCommune;
             for (int64_t y = yDebut + debut; y < yDebut + fin; ++y) {
                 TPixel* lig = T.Ligne(static_cast<int>(y));
                 const long double oy = y - Rot.cy;
