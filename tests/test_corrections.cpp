@@ -4,6 +4,7 @@
 #include <random>
 
 #include "core/ArrondiOctet.h"
+#include "core/Vecteurs4.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
 #include "platform/Parallele.h"
@@ -189,6 +190,7 @@ TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
     std::uniform_int_distribution<int> taille(2, 40), octet(0, 255), choix(0, 10);
     std::uniform_real_distribution<long double> libre(0.3L, 2.5L);
     auto gain = [&] { return choix(gen) < 6 ? gains[choix(gen)] : libre(gen); };
+    const bool avx2Machine = Avx2Actif();
     for (int k = 0; k < 300; ++k) {
         const int W = k == 0 ? 1000 : taille(gen), H = k == 0 ? 600 : taille(gen);
         PreparerImage(W, H, {0, 0, 0});
@@ -204,13 +206,17 @@ TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
         TPtImg attendu = avant;
         ReferencePhotometrie(attendu, ImgsAssemblage[0], true);
         ReferencePhotometrie(attendu, ImgsAssemblage[0], false);
-        for (int fils : {1, 2, 8}) {
-            DefinirNombreFils(fils);
-            TablesPixels[0] = avant;
-            CorrigerChromaticite(0);
-            CorrigerLuminosite(0);
-            ASSERT_EQ(TablesPixels[0], attendu) << k << " fils " << fils;
-        }
+        // Chemins vectoriels SSE4.1 puis AVX2 (si le processeur l'a), sur 1, 2 et 8 fils.
+        for (bool avx2 : {false, avx2Machine})
+            for (int fils : {1, 2, 8}) {
+                Avx2Actif() = avx2;
+                DefinirNombreFils(fils);
+                TablesPixels[0] = avant;
+                CorrigerChromaticite(0);
+                CorrigerLuminosite(0);
+                ASSERT_EQ(TablesPixels[0], attendu) << k << " avx2 " << avx2 << " fils " << fils;
+            }
     }
+    Avx2Actif() = avx2Machine;
     DefinirNombreFils(0);
 }
