@@ -10,6 +10,7 @@
 #include <smmintrin.h>
 
 #include "core/ArrondiOctet.h"
+#include "core/Vecteurs4.h"
 #include "core/FenetrePano.h"
 #include "platform/Parallele.h"
 
@@ -276,6 +277,16 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
 
 }  // namespace
 
+namespace sse4 {
+#include "core/NoyauxGeometrie.inc"
+}
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#include "core/NoyauxGeometrie.inc"
+}
+#pragma GCC pop_options
+
 // Le facteur appliqué est le CoefFuite simple précision de l'enregistrement,
 // quel que soit le réel passé par l'appelant.
 void CorrigerLignesFuite(int NumImg, long double)
@@ -321,13 +332,16 @@ void CorrigerLignesFuite(int NumImg, long double)
         for (int y = debut; y < fin; ++y) {
             TPixel* lig = T.Ligne(y);
             const int ecart = cy - y;
-            for (int x = 0; x < W; ++x) {
+            const auto refaire = [&](int x) { PixelFuite(lig[x], cy - ecart / s[x], x, H, S); };
+            int x = Avx2Actif() ? avx2::LigneFuite(lig, 0, W, H, cy, ecart, sD.data(), S, refaire)
+                                : sse4::LigneFuite(lig, 0, W, H, cy, ecart, sD.data(), S, refaire);
+            for (; x < W; ++x) {
                 const double q = ecart / sD[x];
                 const double v = cy - q;
                 const double marge = 1e-12 * (std::fabs(q) + std::fabs(v) + 1.0);
                 double fv;
                 if (!EntierSur(v, marge, fv)) {
-                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
+                    refaire(x);
                     continue;
                 }
                 if (fv < 0 || fv > H - 2) {
@@ -341,7 +355,7 @@ void CorrigerLignesFuite(int NumImg, long double)
                 const double vv = OctetD[p0[1]] + t * (OctetD[p1[1]] - OctetD[p0[1]]);
                 const double r = OctetD[p0[2]] + t * (OctetD[p1[2]] - OctetD[p0[2]]);
                 if (!OctetsApproches(b, vv, r, 0.5 - (1e-9 + 255.0 * marge), &lig[x].B))
-                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
+                    refaire(x);
             }
             std::memcpy(TableTravail.Ligne(y), lig, static_cast<size_t>(W) * sizeof(TPixel));
         }

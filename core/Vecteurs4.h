@@ -71,6 +71,11 @@ inline V4 operator/(V4 a, V4 c) { return {_mm_div_pd(a.b, c.b), _mm_div_pd(a.h, 
 inline V4 Diffuser(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
 inline V4 Quatre(double a, double b, double c, double d) { return {_mm_setr_pd(a, b), _mm_setr_pd(c, d)}; }
 inline V4 Charger(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+inline void Ranger(double* p, V4 a)
+{
+    _mm_storeu_pd(p, a.b);
+    _mm_storeu_pd(p + 2, a.h);
+}
 inline V4 Arrondi(V4 a)
 {
     constexpr int mode = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
@@ -121,6 +126,7 @@ inline V4 operator/(V4 a, V4 c) { return {_mm256_div_pd(a.v, c.v)}; }
 inline V4 Diffuser(double x) { return {_mm256_set1_pd(x)}; }
 inline V4 Quatre(double a, double b, double c, double d) { return {_mm256_setr_pd(a, b, c, d)}; }
 inline V4 Charger(const double* p) { return {_mm256_loadu_pd(p)}; }
+inline void Ranger(double* p, V4 a) { _mm256_storeu_pd(p, a.v); }
 inline V4 Arrondi(V4 a) { return {_mm256_round_pd(a.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
 inline V4 Plancher(V4 a) { return {_mm256_floor_pd(a.v)}; }
 inline V4 Abs(V4 a) { return {_mm256_and_pd(a.v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF)))}; }

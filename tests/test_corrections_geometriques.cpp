@@ -3,8 +3,10 @@
 #include <climits>
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "core/CorrectionsGeometriques.h"
+#include "core/Vecteurs4.h"
 #include "core/UtilsPano.h"
 #include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
@@ -370,6 +372,7 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
     std::mt19937 gen(5);
     std::uniform_int_distribution<int> taille(2, 48), octet(0, 255), choix(0, 9);
     const float coefs[] = {0.13397f, 0.5f, 1.0f, 0.02f, 0.3f};
+    const bool avx2Machine = Avx2Actif();
     for (int k = 0; k < 400; ++k) {
         const bool grande = k < 2;
         const int W = grande ? 1000 : taille(gen), H = grande ? 600 : taille(gen);
@@ -400,16 +403,22 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
         const TPtImg fuite = ReferenceLignesFuite(S, ImgsAssemblage[0].CoefFuite);
         const TPtImg tourneeFuite = ReferenceRotation(fuite, H1, H2, D, mode);
         const TPtImg tournee = ReferenceRotation(S, H1, H2, D, mode);
-        for (int fils : {1, 2, 8}) {
-            DefinirNombreFils(fils);
-            CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
-            ASSERT_EQ(TablesPixels[0], fuite) << k << " fils " << fils;
-            ASSERT_EQ(TableTravail, fuite) << k << " fils " << fils;
-            CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
-            ASSERT_EQ(TablesPixels[0], tourneeFuite) << k << " fils " << fils;
-            CorrigerHorizontalite(0, D);
-            ASSERT_EQ(TablesPixels[0], tournee) << k << " fils " << fils;
-        }
+        // Chemins vectoriels SSE4.1 puis AVX2 (si le processeur l'a), sur 1, 2 et 8 fils.
+        for (bool avx2 : {false, avx2Machine})
+            for (int fils : {1, 2, 8}) {
+                Avx2Actif() = avx2;
+                DefinirNombreFils(fils);
+                const std::string cas = std::to_string(k) + (avx2 ? " avx2" : " sse4") + " fils " +
+                                        std::to_string(fils);
+                CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
+                ASSERT_EQ(TablesPixels[0], fuite) << cas;
+                ASSERT_EQ(TableTravail, fuite) << cas;
+                CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
+                ASSERT_EQ(TablesPixels[0], tourneeFuite) << cas;
+                CorrigerHorizontalite(0, D);
+                ASSERT_EQ(TablesPixels[0], tournee) << cas;
+            }
     }
+    Avx2Actif() = avx2Machine;
     DefinirNombreFils(0);
 }
