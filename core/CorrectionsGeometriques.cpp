@@ -147,62 +147,30 @@ inline void PaireFlottants(const uint8_t* p, __m128& Gauche, __m128& Droite)
     Droite = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(v, 3)));
 }
 
-// Positions en double, canaux en flottants simple précision sur quatre voies ;
-// le pixel est refait en étendu dès qu'une position tombe trop près d'un
-// entier ou un canal trop près d'une moitié.
-void LigneBilineaire(TPixel* Lig, long double oy, long double oySin, long double oyCos, const TRotation& Rot,
+}  // namespace
+
+namespace sse4 {
+#include "core/NoyauxGeometrie.inc"
+}
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#include "core/NoyauxGeometrie.inc"
+}
+#pragma GCC pop_options
+
+namespace {
+
+// Une ligne tournée en bilinéaire : les pixels par quatre, puis le reste.
+void LigneBilineaire(TPixel* Lig, int64_t y, long double oySin, long double oyCos, const TRotation& Rot,
                      const TSource& S)
 {
-    // Écart double/étendu des positions : quelques ulp de |ox| + |oy| + |u|.
-    const double margePos = 1e-12 * (2.0 * (Rot.W + Rot.H) + 4.0);
-    // Écart flottant/étendu d'un canal : trois interpolations d'octets en
-    // simple précision (quelques 1e-5) et l'écart des poids sur 255.
-    const __m128 limite = _mm_set1_ps(static_cast<float>(0.5 - (1e-3 + 2040.0 * margePos)));
-    const __m128 sansSigne = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 max = _mm_set1_ps(255.0f);
-    const double oySinD = static_cast<double>(oy) * Rot.sinD;
-    const double oyCosD = static_cast<double>(oy) * Rot.cosD;
-    for (int x = 0; x < Rot.W; ++x) {
-        const double ox = x - Rot.cx;
-        const double u = Rot.cx + (ox * Rot.cosD - oySinD);
-        const double v = Rot.cy + (ox * Rot.sinD + oyCosD);
-        // u et v restent finis et bornés par la taille de l'image.
-        const double fu = std::floor(u);
-        const double fv = std::floor(v);
-        const double tx = u - fu;
-        const double ty = v - fv;
-        if (!((tx > margePos) & (tx < 1.0 - margePos) & (ty > margePos) & (ty < 1.0 - margePos))) {
-            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
-            continue;
-        }
-        if (fu < 0 || fu > Rot.W - 2 || fv < Rot.y0 || fv > Rot.y1 - 1) {
-            Lig[x] = CouleurFond;
-            continue;
-        }
-        const int64_t sx = static_cast<int64_t>(fu);
-        const int64_t r0 = static_cast<int64_t>(fv) + Rot.D;
-        if (sx + 1 >= S.largeur || r0 < 0 || r0 + 1 >= S.hauteur)
-            continue;
-        __m128 h0, h1, b0, b1;
-        PaireFlottants(S.Pixel(sx, r0), h0, h1);
-        PaireFlottants(S.Pixel(sx, r0 + 1), b0, b1);
-        const __m128 vtx = _mm_set1_ps(static_cast<float>(tx));
-        const __m128 vty = _mm_set1_ps(static_cast<float>(ty));
-        const __m128 haut = _mm_add_ps(h0, _mm_mul_ps(vtx, _mm_sub_ps(h1, h0)));
-        const __m128 bas = _mm_add_ps(b0, _mm_mul_ps(vtx, _mm_sub_ps(b1, b0)));
-        const __m128 c = _mm_add_ps(haut, _mm_mul_ps(vty, _mm_sub_ps(bas, haut)));
-        const __m128 r = _mm_round_ps(c, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-        const __m128 ecart = _mm_and_ps(_mm_sub_ps(c, r), sansSigne);
-        if ((_mm_movemask_ps(_mm_cmplt_ps(ecart, limite)) & 7) != 7) {
-            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
-            continue;
-        }
-        const __m128i n = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(r, zero), max));
-        const __m128i o = _mm_packus_epi16(_mm_packus_epi32(n, n), _mm_setzero_si128());
-        const uint32_t trois = static_cast<uint32_t>(_mm_cvtsi128_si32(o));
-        std::memcpy(&Lig[x], &trois, 3);
-    }
+    const auto refaire = [&](int x) { PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S); };
+    const int64_t oy = y - Rot.cy;
+    const int x = Avx2Actif() ? avx2::LigneTourneeBilineaire(Lig, oy, Rot, S, refaire)
+                              : sse4::LigneTourneeBilineaire(Lig, oy, Rot, S, refaire);
+    for (int k = x; k < Rot.W; ++k)
+        refaire(k);
 }
 
 // Rotation puis décalage, communs aux deux routines d'horizontalité. Un
@@ -263,7 +231,7 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
                 if (mode == 0 || droit)
                     LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
                 else
-                    LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);
+                    LigneBilineaire(lig, y, oySin, oyCos, Rot, S);
             }
         });
     }
@@ -276,16 +244,6 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
 }
 
 }  // namespace
-
-namespace sse4 {
-#include "core/NoyauxGeometrie.inc"
-}
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2 {
-#include "core/NoyauxGeometrie.inc"
-}
-#pragma GCC pop_options
 
 // Le facteur appliqué est le CoefFuite simple précision de l'enregistrement,
 // quel que soit le réel passé par l'appelant.

@@ -391,6 +391,12 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
             H2 = H1;
         else if (cas == 2)
             H2.X = H1.X;
+        else if (cas == 3) {
+            // Sinus et cosinus rationnels : des positions tombent pile sur un
+            // entier, que le double et l'étendu placent chacun de leur côté.
+            const TPoint32 pas[] = {{4, 3}, {4, -3}, {12, 5}, {3, -4}, {15, 8}};
+            H2 = {H1.X + pas[k % 5].X, H1.Y + pas[k % 5].Y};
+        }
         if (grande)
             H1 = {10, 290}, H2 = {990, 339 + k};
         const int D = choix(gen) < 3 ? 0 : dec(gen);
