@@ -114,20 +114,19 @@ void PixelBilineaire(TPixel& Dest, int ox, long double oySin, long double oyCos,
                             tx * ty * p01[3 + c] + (1.0L - tx) * ty * p01[c]);
 }
 
-void LigneProcheVoisin(TPixel* Lig, long double oySin, long double oyCos, const TRotation& Rot,
+// Plus proche voisin en étendu : la position tronquée vers le centre.
+void PixelProcheVoisin(TPixel& Dest, int x, long double oySin, long double oyCos, const TRotation& Rot,
                        const TSource& S)
 {
-    for (int x = 0; x < Rot.W; ++x) {
-        const long double ox = x - Rot.cx;
-        const int64_t sx = Rot.cx + Trunc(ox * Rot.cosA - oySin);
-        const int64_t sy = Rot.cy + Trunc(ox * Rot.sinA + oyCos);
-        if (sx >= 0 && sx <= Rot.W - 2 && sy >= Rot.y0 && sy <= Rot.y1 - 1) {
-            const int64_t r = sy + Rot.D;
-            if (sx < S.largeur && r >= 0 && r < S.hauteur)
-                std::memcpy(&Lig[x], S.Pixel(sx, r), 3);
-        } else {
-            Lig[x] = CouleurFond;
-        }
+    const long double ox = x - Rot.cx;
+    const int64_t sx = Rot.cx + Trunc(ox * Rot.cosA - oySin);
+    const int64_t sy = Rot.cy + Trunc(ox * Rot.sinA + oyCos);
+    if (sx >= 0 && sx <= Rot.W - 2 && sy >= Rot.y0 && sy <= Rot.y1 - 1) {
+        const int64_t r = sy + Rot.D;
+        if (sx < S.largeur && r >= 0 && r < S.hauteur)
+            std::memcpy(&Dest, S.Pixel(sx, r), 3);
+    } else {
+        Dest = CouleurFond;
     }
 }
 
@@ -160,6 +159,19 @@ namespace avx2 {
 #pragma GCC pop_options
 
 namespace {
+
+// Une ligne tournée au plus proche voisin : les pixels par quatre, puis le
+// reste. Sans rotation ou d'un quart de tour, les positions double sont exactes.
+void LigneProcheVoisin(TPixel* Lig, int64_t y, long double oySin, long double oyCos, const TRotation& Rot,
+                       const TSource& S, bool Exactes)
+{
+    const auto refaire = [&](int x) { PixelProcheVoisin(Lig[x], x, oySin, oyCos, Rot, S); };
+    const int64_t oy = y - Rot.cy;
+    const int x = Avx2Actif() ? avx2::LigneTourneeProcheVoisin(Lig, oy, Rot, S, Exactes, refaire)
+                              : sse4::LigneTourneeProcheVoisin(Lig, oy, Rot, S, Exactes, refaire);
+    for (int k = x; k < Rot.W; ++k)
+        refaire(k);
+}
 
 // Une ligne tournée en bilinéaire : les pixels par quatre, puis le reste.
 void LigneBilineaire(TPixel* Lig, int64_t y, long double oySin, long double oyCos, const TRotation& Rot,
@@ -229,7 +241,7 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
                 const long double oySin = oy * Rot.sinA;
                 const long double oyCos = oy * Rot.cosA;
                 if (mode == 0 || droit)
-                    LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
+                    LigneProcheVoisin(lig, y, oySin, oyCos, Rot, S, droit);
                 else
                     LigneBilineaire(lig, y, oySin, oyCos, Rot, S);
             }

@@ -82,6 +82,11 @@ inline V4 Arrondi(V4 a)
     return {_mm_round_pd(a.b, mode), _mm_round_pd(a.h, mode)};
 }
 inline V4 Plancher(V4 a) { return {_mm_floor_pd(a.b), _mm_floor_pd(a.h)}; }
+inline V4 Tronquer(V4 a)
+{
+    constexpr int mode = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+    return {_mm_round_pd(a.b, mode), _mm_round_pd(a.h, mode)};
+}
 inline V4 Abs(V4 a)
 {
     const __m128d sansSigne = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
@@ -93,6 +98,7 @@ inline V4 Max(V4 a, V4 c) { return {_mm_max_pd(a.b, c.b), _mm_max_pd(a.h, c.h)};
 inline V4 Inf(V4 a, V4 c) { return {_mm_cmplt_pd(a.b, c.b), _mm_cmplt_pd(a.h, c.h)}; }
 inline V4 InfEgal(V4 a, V4 c) { return {_mm_cmple_pd(a.b, c.b), _mm_cmple_pd(a.h, c.h)}; }
 inline V4 Et(V4 a, V4 c) { return {_mm_and_pd(a.b, c.b), _mm_and_pd(a.h, c.h)}; }
+inline V4 Ou(V4 a, V4 c) { return {_mm_or_pd(a.b, c.b), _mm_or_pd(a.h, c.h)}; }
 inline int Bits(V4 m) { return _mm_movemask_pd(m.b) | _mm_movemask_pd(m.h) << 2; }
 inline V4 Choisir(V4 m, V4 si, V4 sinon)
 {
@@ -129,12 +135,14 @@ inline V4 Charger(const double* p) { return {_mm256_loadu_pd(p)}; }
 inline void Ranger(double* p, V4 a) { _mm256_storeu_pd(p, a.v); }
 inline V4 Arrondi(V4 a) { return {_mm256_round_pd(a.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
 inline V4 Plancher(V4 a) { return {_mm256_floor_pd(a.v)}; }
+inline V4 Tronquer(V4 a) { return {_mm256_round_pd(a.v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)}; }
 inline V4 Abs(V4 a) { return {_mm256_and_pd(a.v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF)))}; }
 inline V4 Min(V4 a, V4 c) { return {_mm256_min_pd(a.v, c.v)}; }
 inline V4 Max(V4 a, V4 c) { return {_mm256_max_pd(a.v, c.v)}; }
 inline V4 Inf(V4 a, V4 c) { return {_mm256_cmp_pd(a.v, c.v, _CMP_LT_OQ)}; }
 inline V4 InfEgal(V4 a, V4 c) { return {_mm256_cmp_pd(a.v, c.v, _CMP_LE_OQ)}; }
 inline V4 Et(V4 a, V4 c) { return {_mm256_and_pd(a.v, c.v)}; }
+inline V4 Ou(V4 a, V4 c) { return {_mm256_or_pd(a.v, c.v)}; }
 inline int Bits(V4 m) { return _mm256_movemask_pd(m.v); }
 inline V4 Choisir(V4 m, V4 si, V4 sinon) { return {_mm256_blendv_pd(sinon.v, si.v, m.v)}; }
 inline V4 DepuisOctets(uint32_t m)
