@@ -148,15 +148,8 @@ inline void PaireFlottants(const uint8_t* p, __m128& Gauche, __m128& Droite)
 
 }  // namespace
 
-namespace sse4 {
-#include "core/NoyauxGeometrie.inc"
-}
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2 {
-#include "core/NoyauxGeometrie.inc"
-}
-#pragma GCC pop_options
+#define NOYAUX "core/NoyauxGeometrie.inc"
+#include "core/InclureNoyaux.h"
 
 namespace {
 

@@ -82,15 +82,8 @@ void PixelChromaticite(TPixel& p, int x, int W, long double v, long double v1, c
 
 }  // namespace
 
-namespace sse4 {
-#include "core/NoyauPhotometrie.inc"
-}
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2 {
-#include "core/NoyauPhotometrie.inc"
-}
-#pragma GCC pop_options
+#define NOYAUX "core/NoyauPhotometrie.inc"
+#include "core/InclureNoyaux.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Quatre réels double traités ensemble : deux registres SSE4.1 (le minimum de
 // la compilation) ou un registre AVX2 quand le processeur l'a. Un noyau de
-// pixels s'écrit une fois avec ces opérations et s'inclut dans les deux
-// espaces de noms sse4 et avx2 ; le choix se fait à l'exécution.
+// pixels s'écrit une fois avec ces opérations ; core/InclureNoyaux.h le
+// compile dans les espaces sse4 et avx2 et le choix se fait à l'exécution.
 
 #include <cstdint>
 #include <cstring>
