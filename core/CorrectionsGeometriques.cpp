@@ -7,8 +7,6 @@
 
 #include <QComboBox>
 
-#include <smmintrin.h>
-
 #include "core/ArrondiOctet.h"
 #include "core/Vecteurs4.h"
 #include "core/FenetrePano.h"
@@ -130,20 +128,34 @@ void PixelProcheVoisin(TPixel& Dest, int x, long double oySin, long double oyCos
     }
 }
 
-// Deux pixels voisins d'une ligne (6 octets) en deux vecteurs flottants :
-// (B0, V0, R0, B1) et (B1, V1, R1, 0).
-inline void PaireFlottants(const uint8_t* p, __m128& Gauche, __m128& Droite)
+// Échantillon bilinéaire d'un pixel en flottants simple précision sur les
+// quatre voies (B, V, R, −) : p0 est le pixel source haut gauche, tx et ty
+// les poids. Faux, sans rien écrire, quand un canal tombe trop près d'une
+// moitié.
+bool PixelRapide(TPixel& Dest, const uint8_t* p0, ptrdiff_t pas, float tx, float ty, float limite)
 {
-    // Lu en 4 + 2 octets et assemblé en registre : un mot de 8 octets lu après
-    // deux écritures partielles bloquerait la transmission mémoire.
-    uint32_t bas;
-    uint16_t haut;
-    std::memcpy(&bas, p, 4);
-    std::memcpy(&haut, p + 4, 2);
-    const uint64_t octets = bas | static_cast<uint64_t>(haut) << 32;
-    const __m128i v = _mm_cvtsi64_si128(static_cast<long long>(octets));
-    Gauche = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(v));
-    Droite = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(v, 3)));
+    const uint64_t h = vecteurs::Lire6(p0);
+    const uint64_t b = vecteurs::Lire6(p0 + pas);
+    const __m128i vh = _mm_cvtsi64_si128(static_cast<long long>(h));
+    const __m128i vb = _mm_cvtsi64_si128(static_cast<long long>(b));
+    const __m128 h0 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(vh));
+    const __m128 h1 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(vh, 3)));
+    const __m128 b0 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(vb));
+    const __m128 b1 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(vb, 3)));
+    const __m128 vtx = _mm_set1_ps(tx);
+    const __m128 vty = _mm_set1_ps(ty);
+    const __m128 haut = _mm_add_ps(h0, _mm_mul_ps(vtx, _mm_sub_ps(h1, h0)));
+    const __m128 bas = _mm_add_ps(b0, _mm_mul_ps(vtx, _mm_sub_ps(b1, b0)));
+    const __m128 c = _mm_add_ps(haut, _mm_mul_ps(vty, _mm_sub_ps(bas, haut)));
+    const __m128 r = _mm_round_ps(c, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m128 ecart = _mm_and_ps(_mm_sub_ps(c, r), _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+    if ((_mm_movemask_ps(_mm_cmplt_ps(ecart, _mm_set1_ps(limite))) & 7) != 7)
+        return false;
+    const __m128i n = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
+    const __m128i o = _mm_packus_epi16(_mm_packus_epi32(n, n), _mm_setzero_si128());
+    const uint32_t trois = static_cast<uint32_t>(_mm_cvtsi128_si32(o));
+    std::memcpy(&Dest, &trois, 3);
+    return true;
 }
 
 }  // namespace

@@ -55,6 +55,36 @@ inline __m128i Canaux(uint32_t m0, uint32_t m1, uint32_t m2, uint32_t m3)
     return _mm_shuffle_epi8(w, _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15));
 }
 
+// Deux pixels voisins (6 octets) lus en 4 + 2 octets : B0 V0 R0 B1 V1 R1.
+inline uint64_t Lire6(const uint8_t* p)
+{
+    uint32_t bas;
+    uint16_t haut;
+    std::memcpy(&bas, p, 4);
+    std::memcpy(&haut, p + 4, 2);
+    return bas | static_cast<uint64_t>(haut) << 32;
+}
+
+// Deux paires de pixels voisins lues en huit octets chacune : pixels gauches
+// de a puis de b (octets 0-3 de chaque), puis leurs pixels droits (3-6).
+inline void Paires8(const uint8_t* a, const uint8_t* b, __m128i& Gauches, __m128i& Droites)
+{
+    const __m128i pa = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
+    const __m128i pb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b));
+    Gauches = _mm_unpacklo_epi32(pa, pb);
+    Droites = _mm_unpacklo_epi32(_mm_srli_si128(pa, 3), _mm_srli_si128(pb, 3));
+}
+
+// Trois octets de chaque moitié de o (deux fois quatre entiers 0..255).
+inline void Ecrire3et3(__m128i bas, __m128i haut, uint8_t* a, uint8_t* b)
+{
+    const __m128i o = _mm_packus_epi16(_mm_packus_epi32(bas, haut), _mm_setzero_si128());
+    const uint64_t huit = static_cast<uint64_t>(_mm_cvtsi128_si64(o));
+    std::memcpy(a, &huit, 3);
+    const uint32_t deux = static_cast<uint32_t>(huit >> 32);
+    std::memcpy(b, &deux, 3);
+}
+
 }  // namespace vecteurs
 
 namespace sse4 {
@@ -113,6 +143,42 @@ inline V4 DepuisOctets(uint32_t m)
 // Troncature vers quatre entiers 32 bits.
 inline __m128i Entiers(V4 a) { return _mm_unpacklo_epi64(_mm_cvttpd_epi32(a.b), _mm_cvttpd_epi32(a.h)); }
 
+// Huit flottants simple précision : les canaux de deux pixels, quatre voies
+// chacun.
+struct F8
+{
+    __m128 a, b;
+};
+
+inline F8 operator+(F8 x, F8 y) { return {_mm_add_ps(x.a, y.a), _mm_add_ps(x.b, y.b)}; }
+inline F8 operator-(F8 x, F8 y) { return {_mm_sub_ps(x.a, y.a), _mm_sub_ps(x.b, y.b)}; }
+inline F8 operator*(F8 x, F8 y) { return {_mm_mul_ps(x.a, y.a), _mm_mul_ps(x.b, y.b)}; }
+inline F8 Deux(float a, float b) { return {_mm_set1_ps(a), _mm_set1_ps(b)}; }
+inline F8 DiffuserF(float x) { return {_mm_set1_ps(x), _mm_set1_ps(x)}; }
+inline F8 DepuisOctets8(__m128i m)
+{
+    return {_mm_cvtepi32_ps(_mm_cvtepu8_epi32(m)), _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(m, 4)))};
+}
+inline F8 Arrondi(F8 x)
+{
+    constexpr int mode = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+    return {_mm_round_ps(x.a, mode), _mm_round_ps(x.b, mode)};
+}
+inline F8 Abs(F8 x)
+{
+    const __m128 sansSigne = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    return {_mm_and_ps(x.a, sansSigne), _mm_and_ps(x.b, sansSigne)};
+}
+inline F8 Min(F8 x, F8 y) { return {_mm_min_ps(x.a, y.a), _mm_min_ps(x.b, y.b)}; }
+inline F8 Max(F8 x, F8 y) { return {_mm_max_ps(x.a, y.a), _mm_max_ps(x.b, y.b)}; }
+inline F8 Inf(F8 x, F8 y) { return {_mm_cmplt_ps(x.a, y.a), _mm_cmplt_ps(x.b, y.b)}; }
+inline int Bits(F8 m) { return _mm_movemask_ps(m.a) | _mm_movemask_ps(m.b) << 4; }
+// Les deux moitiés arrondies, bornées à 0..255, en octets.
+inline void Ecrire3et3(F8 x, uint8_t* a, uint8_t* b)
+{
+    vecteurs::Ecrire3et3(_mm_cvtps_epi32(x.a), _mm_cvtps_epi32(x.b), a, b);
+}
+
 }  // namespace sse4
 
 #pragma GCC push_options
@@ -150,6 +216,29 @@ inline V4 DepuisOctets(uint32_t m)
     return {_mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(m))))};
 }
 inline __m128i Entiers(V4 a) { return _mm256_cvttpd_epi32(a.v); }
+
+struct F8
+{
+    __m256 v;
+};
+
+inline F8 operator+(F8 x, F8 y) { return {_mm256_add_ps(x.v, y.v)}; }
+inline F8 operator-(F8 x, F8 y) { return {_mm256_sub_ps(x.v, y.v)}; }
+inline F8 operator*(F8 x, F8 y) { return {_mm256_mul_ps(x.v, y.v)}; }
+inline F8 Deux(float a, float b) { return {_mm256_setr_m128(_mm_set1_ps(a), _mm_set1_ps(b))}; }
+inline F8 DiffuserF(float x) { return {_mm256_set1_ps(x)}; }
+inline F8 DepuisOctets8(__m128i m) { return {_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(m))}; }
+inline F8 Arrondi(F8 x) { return {_mm256_round_ps(x.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
+inline F8 Abs(F8 x) { return {_mm256_and_ps(x.v, _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)))}; }
+inline F8 Min(F8 x, F8 y) { return {_mm256_min_ps(x.v, y.v)}; }
+inline F8 Max(F8 x, F8 y) { return {_mm256_max_ps(x.v, y.v)}; }
+inline F8 Inf(F8 x, F8 y) { return {_mm256_cmp_ps(x.v, y.v, _CMP_LT_OQ)}; }
+inline int Bits(F8 m) { return _mm256_movemask_ps(m.v); }
+inline void Ecrire3et3(F8 x, uint8_t* a, uint8_t* b)
+{
+    const __m256i e = _mm256_cvtps_epi32(x.v);
+    vecteurs::Ecrire3et3(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1), a, b);
+}
 
 }  // namespace avx2
 
