@@ -116,10 +116,7 @@ void BM_HorizontaliteLignesFuite(benchmark::State& etat)
 // ne dit rien.
 BENCHMARK(BM_LuminositeEtChromaticite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LignesFuite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Horizontalite)
-    ->ArgsProduct({{0, 1}, {1, 0}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Horizontalite)->ArgsProduct({{0, 1}, {1, 0}})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HorizontaliteLignesFuite)
     ->ArgsProduct({{0, 1}, {1, 0}})
     ->Unit(benchmark::kMillisecond)

@@ -90,8 +90,8 @@ namespace {
 // Une ligne : les groupes de quatre pixels en vecteurs, le reste pixel par
 // pixel ; Refaire(x) recalcule le pixel x en étendu.
 template <class FRefaire>
-void LigneCorrigee(TPixel* p, int W, const double (&A)[3], const double (&B)[3], double Pas,
-                   double Limite, FRefaire Refaire)
+void LigneCorrigee(TPixel* p, int W, const double (&A)[3], const double (&B)[3], double Pas, double Limite,
+                   FRefaire Refaire)
 {
     int x = Avx2Actif() ? avx2::LignePhotometrie(p, W, A, B, Pas, Limite, Refaire)
                         : sse4::LignePhotometrie(p, W, A, B, Pas, Limite, Refaire);

@@ -87,7 +87,8 @@ void FiltrerRecouvrements()
         const int64_t largeur = std::min<int64_t>({cour.Largeur, tCour.Largeur(), prec.Largeur - decal64,
                                                    tPrec.Largeur() - decal64, pano.Width() - X});
         const int64_t gauche = std::max<int64_t>({0, -decal64, -X});
-        const int hauteur = std::max(0, std::min({cour.Hauteur, tCour.Hauteur(), prec.Hauteur, tPrec.Hauteur()}));
+        const int hauteur =
+            std::max(0, std::min({cour.Hauteur, tCour.Hauteur(), prec.Hauteur, tPrec.Hauteur()}));
         // Les colonnes de jonction d'abord, dans l'ordre des lignes : une erreur
         // laisse mélangées les seules lignes qui la précèdent.
         int lignes = pano.Height();
@@ -139,7 +140,7 @@ struct DonneesReprise
 {
     std::vector<Tampons> EchJonctionG, EchJonctionD;
     std::vector<bool> AvecG, AvecD;
-    std::vector<int64_t> Taille;  // éléments d'un tampon de chaque image
+    std::vector<int64_t> Taille;    // éléments d'un tampon de chaque image
     std::vector<int64_t> Colonnes;  // jonction de chaque ligne de l'image échantillonnée
     std::vector<Moyennes> HautG, BasG, HautD, BasD;
 };

@@ -40,7 +40,8 @@ inline void Ecrire12(__m128i a, __m128i b, __m128i c, uint8_t* p)
 inline void Ecrire12Canaux(__m128i b, __m128i v, __m128i r, uint8_t* p)
 {
     const __m128i o = _mm_packus_epi16(_mm_packus_epi32(b, v), _mm_packus_epi32(r, r));
-    const __m128i pixels = _mm_shuffle_epi8(o, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, 12, 13, 14, 15));
+    const __m128i pixels =
+        _mm_shuffle_epi8(o, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, 12, 13, 14, 15));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pixels);
     const uint32_t fin = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 8)));
     std::memcpy(p + 8, &fin, 4);
@@ -202,7 +203,10 @@ inline void Ranger(double* p, V4 a) { _mm256_storeu_pd(p, a.v); }
 inline V4 Arrondi(V4 a) { return {_mm256_round_pd(a.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
 inline V4 Plancher(V4 a) { return {_mm256_floor_pd(a.v)}; }
 inline V4 Tronquer(V4 a) { return {_mm256_round_pd(a.v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)}; }
-inline V4 Abs(V4 a) { return {_mm256_and_pd(a.v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF)))}; }
+inline V4 Abs(V4 a)
+{
+    return {_mm256_and_pd(a.v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF)))};
+}
 inline V4 Min(V4 a, V4 c) { return {_mm256_min_pd(a.v, c.v)}; }
 inline V4 Max(V4 a, V4 c) { return {_mm256_max_pd(a.v, c.v)}; }
 inline V4 Inf(V4 a, V4 c) { return {_mm256_cmp_pd(a.v, c.v, _CMP_LT_OQ)}; }
