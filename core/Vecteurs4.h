@@ -66,24 +66,18 @@ inline uint64_t Lire6(const uint8_t* p)
     return bas | static_cast<uint64_t>(haut) << 32;
 }
 
-// Deux paires de pixels voisins lues en huit octets chacune : pixels gauches
-// de a puis de b (octets 0-3 de chaque), puis leurs pixels droits (3-6).
-inline void Paires8(const uint8_t* a, const uint8_t* b, __m128i& Gauches, __m128i& Droites)
+// Quatre paires de pixels voisins (huit octets lus pour six) vers leurs
+// canaux, un octet par paire : BV = B gauches, V gauches, B droits, V droits ;
+// R = R gauches, R droits.
+inline void CanauxPaires(const uint8_t* p0, const uint8_t* p1, const uint8_t* p2, const uint8_t* p3,
+                         __m128i& BV, __m128i& R)
 {
-    const __m128i pa = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
-    const __m128i pb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b));
-    Gauches = _mm_unpacklo_epi32(pa, pb);
-    Droites = _mm_unpacklo_epi32(_mm_srli_si128(pa, 3), _mm_srli_si128(pb, 3));
-}
-
-// Trois octets de chaque moitié de o (deux fois quatre entiers 0..255).
-inline void Ecrire3et3(__m128i bas, __m128i haut, uint8_t* a, uint8_t* b)
-{
-    const __m128i o = _mm_packus_epi16(_mm_packus_epi32(bas, haut), _mm_setzero_si128());
-    const uint64_t huit = static_cast<uint64_t>(_mm_cvtsi128_si64(o));
-    std::memcpy(a, &huit, 3);
-    const uint32_t deux = static_cast<uint32_t>(huit >> 32);
-    std::memcpy(b, &deux, 3);
+    const auto huit = [](const uint8_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); };
+    const __m128i ordre = _mm_setr_epi8(0, 8, 1, 9, 3, 11, 4, 12, 2, 10, 5, 13, -1, -1, -1, -1);
+    const __m128i a = _mm_shuffle_epi8(_mm_unpacklo_epi64(huit(p0), huit(p1)), ordre);
+    const __m128i b = _mm_shuffle_epi8(_mm_unpacklo_epi64(huit(p2), huit(p3)), ordre);
+    BV = _mm_unpacklo_epi16(a, b);
+    R = _mm_unpackhi_epi16(a, b);
 }
 
 }  // namespace vecteurs
@@ -154,7 +148,13 @@ struct F8
 inline F8 operator+(F8 x, F8 y) { return {_mm_add_ps(x.a, y.a), _mm_add_ps(x.b, y.b)}; }
 inline F8 operator-(F8 x, F8 y) { return {_mm_sub_ps(x.a, y.a), _mm_sub_ps(x.b, y.b)}; }
 inline F8 operator*(F8 x, F8 y) { return {_mm_mul_ps(x.a, y.a), _mm_mul_ps(x.b, y.b)}; }
-inline F8 Deux(float a, float b) { return {_mm_set1_ps(a), _mm_set1_ps(b)}; }
+// Quatre réels double en flottants, répétés dans les deux moitiés.
+inline F8 Repeter4(const double* p)
+{
+    const __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(p)), _mm_cvtpd_ps(_mm_loadu_pd(p + 2)));
+    return {f, f};
+}
+inline F8 Echanger(F8 x) { return {x.b, x.a}; }
 inline F8 DiffuserF(float x) { return {_mm_set1_ps(x), _mm_set1_ps(x)}; }
 inline F8 DepuisOctets8(__m128i m)
 {
@@ -174,11 +174,9 @@ inline F8 Min(F8 x, F8 y) { return {_mm_min_ps(x.a, y.a), _mm_min_ps(x.b, y.b)};
 inline F8 Max(F8 x, F8 y) { return {_mm_max_ps(x.a, y.a), _mm_max_ps(x.b, y.b)}; }
 inline F8 Inf(F8 x, F8 y) { return {_mm_cmplt_ps(x.a, y.a), _mm_cmplt_ps(x.b, y.b)}; }
 inline int Bits(F8 m) { return _mm_movemask_ps(m.a) | _mm_movemask_ps(m.b) << 4; }
-// Les deux moitiés arrondies, bornées à 0..255, en octets.
-inline void Ecrire3et3(F8 x, uint8_t* a, uint8_t* b)
-{
-    vecteurs::Ecrire3et3(_mm_cvtps_epi32(x.a), _mm_cvtps_epi32(x.b), a, b);
-}
+// Les deux moitiés en entiers.
+inline __m128i Bas(F8 x) { return _mm_cvtps_epi32(x.a); }
+inline __m128i Haut(F8 x) { return _mm_cvtps_epi32(x.b); }
 
 }  // namespace sse4
 
@@ -229,7 +227,12 @@ struct F8
 inline F8 operator+(F8 x, F8 y) { return {_mm256_add_ps(x.v, y.v)}; }
 inline F8 operator-(F8 x, F8 y) { return {_mm256_sub_ps(x.v, y.v)}; }
 inline F8 operator*(F8 x, F8 y) { return {_mm256_mul_ps(x.v, y.v)}; }
-inline F8 Deux(float a, float b) { return {_mm256_setr_m128(_mm_set1_ps(a), _mm_set1_ps(b))}; }
+inline F8 Repeter4(const double* p)
+{
+    const __m128 f = _mm256_cvtpd_ps(_mm256_loadu_pd(p));
+    return {_mm256_setr_m128(f, f)};
+}
+inline F8 Echanger(F8 x) { return {_mm256_permute2f128_ps(x.v, x.v, 1)}; }
 inline F8 DiffuserF(float x) { return {_mm256_set1_ps(x)}; }
 inline F8 DepuisOctets8(__m128i m) { return {_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(m))}; }
 inline F8 Arrondi(F8 x) { return {_mm256_round_ps(x.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
@@ -238,11 +241,8 @@ inline F8 Min(F8 x, F8 y) { return {_mm256_min_ps(x.v, y.v)}; }
 inline F8 Max(F8 x, F8 y) { return {_mm256_max_ps(x.v, y.v)}; }
 inline F8 Inf(F8 x, F8 y) { return {_mm256_cmp_ps(x.v, y.v, _CMP_LT_OQ)}; }
 inline int Bits(F8 m) { return _mm256_movemask_ps(m.v); }
-inline void Ecrire3et3(F8 x, uint8_t* a, uint8_t* b)
-{
-    const __m256i e = _mm256_cvtps_epi32(x.v);
-    vecteurs::Ecrire3et3(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1), a, b);
-}
+inline __m128i Bas(F8 x) { return _mm_cvtps_epi32(_mm256_castps256_ps128(x.v)); }
+inline __m128i Haut(F8 x) { return _mm_cvtps_epi32(_mm256_extractf128_ps(x.v, 1)); }
 
 }  // namespace avx2
 
