@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/ArrondiOctet.h"
 #include "core/Vecteurs4.h"
@@ -87,14 +88,23 @@ void PixelChromaticite(TPixel& p, int x, int W, long double v, long double v1, c
 
 namespace {
 
+// Abscisse approchée x · Pas de chaque octet d'une ligne, commune à toutes.
+std::vector<double> Abscisses(int W, double Pas)
+{
+    std::vector<double> u(3 * static_cast<size_t>(std::max(W, 0)));
+    for (size_t k = 0; k < u.size(); ++k)
+        u[k] = static_cast<double>(k / 3) * Pas;
+    return u;
+}
+
 // Une ligne : les groupes de quatre pixels en vecteurs, le reste pixel par
 // pixel ; Refaire(x) recalcule le pixel x en étendu.
 template <class FRefaire>
-void LigneCorrigee(TPixel* p, int W, const double (&A)[3], const double (&B)[3], double Pas, double Limite,
-                   FRefaire Refaire)
+void LigneCorrigee(TPixel* p, int W, const double (&A)[3], const double (&B)[3], double Pas,
+                   const std::vector<double>& U, double Limite, FRefaire Refaire)
 {
-    int x = Avx2Actif() ? avx2::LignePhotometrie(p, W, A, B, Pas, Limite, Refaire)
-                        : sse4::LignePhotometrie(p, W, A, B, Pas, Limite, Refaire);
+    int x = Avx2Actif() ? avx2::LignePhotometrie(p, W, A, B, U.data(), Limite, Refaire)
+                        : sse4::LignePhotometrie(p, W, A, B, U.data(), Limite, Refaire);
     for (; x < W; ++x) {
         const double du = FractionApprochee(x, W, Pas);
         if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
@@ -114,6 +124,7 @@ void CorrigerLuminosite(int i)
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
+    const std::vector<double> u = Abscisses(W, pasX);
     ParallelLignes(H, [&](int debut, int fin) {
         const TGainsCoins gains = k;
         for (int y = debut; y < fin; ++y) {
@@ -122,7 +133,7 @@ void CorrigerLuminosite(int i)
             double A, B;
             gains.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
             TPixel* p = T.Ligne(y);
-            LigneCorrigee(p, W, {A, A, A}, {B, B, B}, pasX, gains.limite,
+            LigneCorrigee(p, W, {A, A, A}, {B, B, B}, pasX, u, gains.limite,
                           [&](int x) { PixelLuminosite(p[x], x, W, v, v1, gains); });
         }
     });
@@ -142,6 +153,7 @@ void CorrigerChromaticite(int i)
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
+    const std::vector<double> u = Abscisses(W, pasX);
     ParallelLignes(H, [&](int debut, int fin) {
         const TGainsCoins gains[3] = {k[0], k[1], k[2]};
         for (int y = debut; y < fin; ++y) {
@@ -152,7 +164,7 @@ void CorrigerChromaticite(int i)
             for (int c = 0; c < 3; ++c)
                 gains[c].LigneApprochee(dv, A[c], B[c]);
             TPixel* p = T.Ligne(y);
-            LigneCorrigee(p, W, A, B, pasX, limite,
+            LigneCorrigee(p, W, A, B, pasX, u, limite,
                           [&](int x) { PixelChromaticite(p[x], x, W, v, v1, gains); });
         }
     });
