@@ -308,8 +308,8 @@ void CorrigerLignesFuite(int NumImg, long double)
             TPixel* lig = T.Ligne(y);
             const int ecart = cy - y;
             const auto refaire = [&](int x) { PixelFuite(lig[x], cy - ecart / s[x], x, H, S); };
-            int x = Avx2Actif() ? avx2::LigneFuite(lig, 0, W, H, cy, ecart, sD.data(), S, refaire)
-                                : sse4::LigneFuite(lig, 0, W, H, cy, ecart, sD.data(), S, refaire);
+            int x = Avx2Actif() ? avx2::LigneFuite(lig, H, cy, ecart, sD.data(), S, refaire)
+                                : sse4::LigneFuite(lig, H, cy, ecart, sD.data(), S, refaire);
             for (; x < W; ++x) {
                 const double q = ecart / sD[x];
                 const double v = cy - q;
