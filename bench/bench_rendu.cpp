@@ -1,13 +1,15 @@
 // Fondu des recouvrements et reprise d'harmonisation sur un panoramique de
-// dix images 4000 × 3000 : seules les bandes des jonctions sont lues.
+// dix images 4000 × 3000 : seules les bandes des jonctions sont lues. Sur un
+// fil (argument 1) puis sur tous les cœurs (0).
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
-
+#include <string>
 
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 
 namespace {
@@ -55,28 +57,33 @@ struct BancRendu
     }
 };
 
-BancRendu& Banc()
+BancRendu& Banc(benchmark::State& state)
 {
     static BancRendu banc;
+    const int fils = static_cast<int>(state.range(0));
+    DefinirNombreFils(fils);
+    state.SetLabel(fils == 1 ? "1 fil" : std::to_string(NombreFils()) + " fils");
     return banc;
 }
 
 void BM_FiltrerRecouvrements(benchmark::State& state)
 {
-    Banc();
+    Banc(state);
     for (auto _ : state)
         FiltrerRecouvrements();
+    DefinirNombreFils(0);
 }
-BENCHMARK(BM_FiltrerRecouvrements)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FiltrerRecouvrements)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReprendreHarmonisation(benchmark::State& state)
 {
-    Banc();
+    Banc(state);
     for (auto _ : state) {
         ImgsAssemblage[4] = ListeImgs[4];
         benchmark::DoNotOptimize(ReprendreHarmonisation(4));
     }
+    DefinirNombreFils(0);
 }
-BENCHMARK(BM_ReprendreHarmonisation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReprendreHarmonisation)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

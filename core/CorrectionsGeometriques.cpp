@@ -7,10 +7,10 @@
 
 #include <QComboBox>
 
-#include <smmintrin.h>
-
 #include "core/ArrondiOctet.h"
+#include "core/Vecteurs4.h"
 #include "core/FenetrePano.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -112,101 +112,88 @@ void PixelBilineaire(TPixel& Dest, int ox, long double oySin, long double oyCos,
                             tx * ty * p01[3 + c] + (1.0L - tx) * ty * p01[c]);
 }
 
-void LigneProcheVoisin(TPixel* Lig, long double oySin, long double oyCos, const TRotation& Rot,
+// Plus proche voisin en étendu : la position tronquée vers le centre.
+void PixelProcheVoisin(TPixel& Dest, int x, long double oySin, long double oyCos, const TRotation& Rot,
                        const TSource& S)
 {
-    for (int x = 0; x < Rot.W; ++x) {
-        const long double ox = x - Rot.cx;
-        const int64_t sx = Rot.cx + Trunc(ox * Rot.cosA - oySin);
-        const int64_t sy = Rot.cy + Trunc(ox * Rot.sinA + oyCos);
-        if (sx >= 0 && sx <= Rot.W - 2 && sy >= Rot.y0 && sy <= Rot.y1 - 1) {
-            const int64_t r = sy + Rot.D;
-            if (sx < S.largeur && r >= 0 && r < S.hauteur)
-                std::memcpy(&Lig[x], S.Pixel(sx, r), 3);
-        } else {
-            Lig[x] = CouleurFond;
-        }
+    const long double ox = x - Rot.cx;
+    const int64_t sx = Rot.cx + Trunc(ox * Rot.cosA - oySin);
+    const int64_t sy = Rot.cy + Trunc(ox * Rot.sinA + oyCos);
+    if (sx >= 0 && sx <= Rot.W - 2 && sy >= Rot.y0 && sy <= Rot.y1 - 1) {
+        const int64_t r = sy + Rot.D;
+        if (sx < S.largeur && r >= 0 && r < S.hauteur)
+            std::memcpy(&Dest, S.Pixel(sx, r), 3);
+    } else {
+        Dest = CouleurFond;
     }
 }
 
-// Deux pixels voisins d'une ligne (6 octets) en deux vecteurs flottants :
-// (B0, V0, R0, B1) et (B1, V1, R1, 0).
-inline void PaireFlottants(const uint8_t* p, __m128& Gauche, __m128& Droite)
+// Échantillon bilinéaire d'un pixel en flottants simple précision sur les
+// quatre voies (B, V, R, −) : p0 est le pixel source haut gauche, tx et ty
+// les poids. Faux, sans rien écrire, quand un canal tombe trop près d'une
+// moitié.
+bool PixelRapide(TPixel& Dest, const uint8_t* p0, ptrdiff_t pas, float tx, float ty, float limite)
 {
-    // Lu en 4 + 2 octets et assemblé en registre : un mot de 8 octets lu après
-    // deux écritures partielles bloquerait la transmission mémoire.
-    uint32_t bas;
-    uint16_t haut;
-    std::memcpy(&bas, p, 4);
-    std::memcpy(&haut, p + 4, 2);
-    const uint64_t octets = bas | static_cast<uint64_t>(haut) << 32;
-    const __m128i v = _mm_cvtsi64_si128(static_cast<long long>(octets));
-    Gauche = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(v));
-    Droite = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(v, 3)));
+    const uint64_t h = vecteurs::Lire6(p0);
+    const uint64_t b = vecteurs::Lire6(p0 + pas);
+    const __m128i vh = _mm_cvtsi64_si128(static_cast<long long>(h));
+    const __m128i vb = _mm_cvtsi64_si128(static_cast<long long>(b));
+    const __m128 h0 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(vh));
+    const __m128 h1 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(vh, 3)));
+    const __m128 b0 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(vb));
+    const __m128 b1 = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_srli_si128(vb, 3)));
+    const __m128 vtx = _mm_set1_ps(tx);
+    const __m128 vty = _mm_set1_ps(ty);
+    const __m128 haut = _mm_add_ps(h0, _mm_mul_ps(vtx, _mm_sub_ps(h1, h0)));
+    const __m128 bas = _mm_add_ps(b0, _mm_mul_ps(vtx, _mm_sub_ps(b1, b0)));
+    const __m128 c = _mm_add_ps(haut, _mm_mul_ps(vty, _mm_sub_ps(bas, haut)));
+    const __m128 r = _mm_round_ps(c, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m128 ecart = _mm_and_ps(_mm_sub_ps(c, r), _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+    if ((_mm_movemask_ps(_mm_cmplt_ps(ecart, _mm_set1_ps(limite))) & 7) != 7)
+        return false;
+    const __m128i n = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
+    const __m128i o = _mm_packus_epi16(_mm_packus_epi32(n, n), _mm_setzero_si128());
+    const uint32_t trois = static_cast<uint32_t>(_mm_cvtsi128_si32(o));
+    std::memcpy(&Dest, &trois, 3);
+    return true;
 }
 
-// Positions en double, canaux en flottants simple précision sur quatre voies ;
-// le pixel est refait en étendu dès qu'une position tombe trop près d'un
-// entier ou un canal trop près d'une moitié.
-void LigneBilineaire(TPixel* Lig, long double oy, long double oySin, long double oyCos, const TRotation& Rot,
+}  // namespace
+
+#define NOYAUX "core/NoyauxGeometrie.inc"
+#include "core/InclureNoyaux.h"
+
+namespace {
+
+// Une ligne tournée au plus proche voisin : les pixels par quatre, puis le
+// reste. Sans rotation ou d'un quart de tour, les positions double sont exactes.
+void LigneProcheVoisin(TPixel* Lig, int64_t y, long double oySin, long double oyCos, const TRotation& Rot,
+                       const TSource& S, bool Exactes)
+{
+    const auto refaire = [&](int x) { PixelProcheVoisin(Lig[x], x, oySin, oyCos, Rot, S); };
+    const int64_t oy = y - Rot.cy;
+    const int x = Avx2Actif() ? avx2::LigneTourneeProcheVoisin(Lig, oy, Rot, S, Exactes, refaire)
+                              : sse4::LigneTourneeProcheVoisin(Lig, oy, Rot, S, Exactes, refaire);
+    for (int k = x; k < Rot.W; ++k)
+        refaire(k);
+}
+
+// Une ligne tournée en bilinéaire : les pixels par quatre, puis le reste.
+void LigneBilineaire(TPixel* Lig, int64_t y, long double oySin, long double oyCos, const TRotation& Rot,
                      const TSource& S)
 {
-    // Écart double/étendu des positions : quelques ulp de |ox| + |oy| + |u|.
-    const double margePos = 1e-12 * (2.0 * (Rot.W + Rot.H) + 4.0);
-    // Écart flottant/étendu d'un canal : trois interpolations d'octets en
-    // simple précision (quelques 1e-5) et l'écart des poids sur 255.
-    const __m128 limite = _mm_set1_ps(static_cast<float>(0.5 - (1e-3 + 2040.0 * margePos)));
-    const __m128 sansSigne = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 max = _mm_set1_ps(255.0f);
-    const double oySinD = static_cast<double>(oy) * Rot.sinD;
-    const double oyCosD = static_cast<double>(oy) * Rot.cosD;
-    for (int x = 0; x < Rot.W; ++x) {
-        const double ox = x - Rot.cx;
-        const double u = Rot.cx + (ox * Rot.cosD - oySinD);
-        const double v = Rot.cy + (ox * Rot.sinD + oyCosD);
-        // u et v restent finis et bornés par la taille de l'image.
-        const double fu = std::floor(u);
-        const double fv = std::floor(v);
-        const double tx = u - fu;
-        const double ty = v - fv;
-        if (!((tx > margePos) & (tx < 1.0 - margePos) & (ty > margePos) & (ty < 1.0 - margePos))) {
-            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
-            continue;
-        }
-        if (fu < 0 || fu > Rot.W - 2 || fv < Rot.y0 || fv > Rot.y1 - 1) {
-            Lig[x] = CouleurFond;
-            continue;
-        }
-        const int64_t sx = static_cast<int64_t>(fu);
-        const int64_t r0 = static_cast<int64_t>(fv) + Rot.D;
-        if (sx + 1 >= S.largeur || r0 < 0 || r0 + 1 >= S.hauteur)
-            continue;
-        __m128 h0, h1, b0, b1;
-        PaireFlottants(S.Pixel(sx, r0), h0, h1);
-        PaireFlottants(S.Pixel(sx, r0 + 1), b0, b1);
-        const __m128 vtx = _mm_set1_ps(static_cast<float>(tx));
-        const __m128 vty = _mm_set1_ps(static_cast<float>(ty));
-        const __m128 haut = _mm_add_ps(h0, _mm_mul_ps(vtx, _mm_sub_ps(h1, h0)));
-        const __m128 bas = _mm_add_ps(b0, _mm_mul_ps(vtx, _mm_sub_ps(b1, b0)));
-        const __m128 c = _mm_add_ps(haut, _mm_mul_ps(vty, _mm_sub_ps(bas, haut)));
-        const __m128 r = _mm_round_ps(c, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-        const __m128 ecart = _mm_and_ps(_mm_sub_ps(c, r), sansSigne);
-        if ((_mm_movemask_ps(_mm_cmplt_ps(ecart, limite)) & 7) != 7) {
-            PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S);
-            continue;
-        }
-        const __m128i n = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(r, zero), max));
-        const __m128i o = _mm_packus_epi16(_mm_packus_epi32(n, n), _mm_setzero_si128());
-        const uint32_t trois = static_cast<uint32_t>(_mm_cvtsi128_si32(o));
-        std::memcpy(&Lig[x], &trois, 3);
-    }
+    const auto refaire = [&](int x) { PixelBilineaire(Lig[x], x - Rot.cx, oySin, oyCos, Rot, S); };
+    const int64_t oy = y - Rot.cy;
+    const int x = Avx2Actif() ? avx2::LigneTourneeBilineaire(Lig, oy, Rot, S, refaire)
+                              : sse4::LigneTourneeBilineaire(Lig, oy, Rot, S, refaire);
+    for (int k = x; k < Rot.W; ++k)
+        refaire(k);
 }
 
 // Rotation puis décalage, communs aux deux routines d'horizontalité. Un
 // échantillon que la source réelle ne contient pas laisse la cellule telle
 // quelle, sans jamais lire hors de la source.
-void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
+void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
 {
     const TInfosImg& R = ImgsAssemblage[NumImg];
     TRotation Rot;
@@ -238,6 +225,8 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
     Rot.y0 = Rot.D < 0 ? -Rot.D : 0;
     Rot.y1 = Rot.D < 0 ? Rot.H - 1 : Rot.H - 1 - Rot.D;
     const int mode = ModeDeformation();
+    const TRotation& RotCommune = Rot;
+    const TSource& S = SourceCommune;
 
     if (mode == 0 || mode == 1) {
         // Sans rotation ou d'un quart de tour, u et v tombent sur les pixels :
@@ -246,16 +235,22 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& S)
             (Rot.sinA == 0.0L || Rot.cosA == 0.0L) && S.largeur >= Rot.W && S.hauteur >= Rot.H;
         const int64_t yDebut = std::max<int64_t>(Rot.y0, 0);
         const int64_t yFin = std::min<int64_t>(Rot.y1, Rot.H - 1);
-        for (int64_t y = yDebut; y <= yFin; ++y) {
-            TPixel* lig = T.Ligne(static_cast<int>(y));
-            const long double oy = y - Rot.cy;
-            const long double oySin = oy * Rot.sinA;
-            const long double oyCos = oy * Rot.cosA;
-            if (mode == 0 || droit)
-                LigneProcheVoisin(lig, oySin, oyCos, Rot, S);
-            else
-                LigneBilineaire(lig, oy, oySin, oyCos, Rot, S);
-        }
+        ParallelLignes(static_cast<int>(std::max<int64_t>(yFin - yDebut + 1, 0)), [&](int debut, int fin) {
+            // Copies locales : les écritures dans la table ne peuvent pas les
+            // modifier, le compilateur les garde en registres.
+            const TRotation Rot = RotCommune;
+            const TSource S = SourceCommune;
+            for (int64_t y = yDebut + debut; y < yDebut + fin; ++y) {
+                TPixel* lig = T.Ligne(static_cast<int>(y));
+                const long double oy = y - Rot.cy;
+                const long double oySin = oy * Rot.sinA;
+                const long double oyCos = oy * Rot.cosA;
+                if (mode == 0 || droit)
+                    LigneProcheVoisin(lig, y, oySin, oyCos, Rot, S, droit);
+                else
+                    LigneBilineaire(lig, y, oySin, oyCos, Rot, S);
+            }
+        });
     }
 
     // Lignes que le décalage découvre.
@@ -276,39 +271,52 @@ void CorrigerLignesFuite(int NumImg, long double)
     TPtImg& T = TablesPixels[NumImg];
     if (Bmp == nullptr) {
         Remplir(T, 0, T.Hauteur() - 1);
-    } else {
-        const int W = Bmp->Width();
-        const int H = Bmp->Height();
-        TableImage(NumImg, W, H);
-        const TSource S = SourceBitmap(*Bmp);
-        const long double f = R.CoefFuite;
-        const int cx = W / 2;
-        const int cy = H / 2;
+        if (TableTravail.Largeur() != T.Largeur() || TableTravail.Hauteur() != T.Hauteur())
+            TableTravail.SetLength(T.Largeur(), T.Hauteur());
+        if (!T.Vide())
+            std::memcpy(TableTravail.Ligne(0), T.Ligne(0),
+                        static_cast<size_t>(T.Largeur()) * T.Hauteur() * sizeof(TPixel));
+        return;
+    }
 
-        // Facteur de raccourcissement de chaque colonne, en étendu et en
-        // double. Une image d'une seule colonne n'a que sa colonne du milieu,
-        // que rien ne raccourcit.
-        std::vector<long double> s(static_cast<size_t>(W));
-        std::vector<double> sD(static_cast<size_t>(W));
-        for (int x = 0; x < W; ++x) {
-            const long double d = cx != 0 ? static_cast<long double>(x - cx) / cx : 0.0L;
-            s[x] = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
-            sD[x] = static_cast<double>(s[x]);
-        }
+    const int W = Bmp->Width();
+    const int H = Bmp->Height();
+    TableImage(NumImg, W, H);
+    const TSource S = SourceBitmap(*Bmp);
+    const long double f = R.CoefFuite;
+    const int cx = W / 2;
+    const int cy = H / 2;
 
-        // La ligne source est d'abord calculée en double ; le pixel est refait
-        // en étendu dès qu'elle tombe trop près d'un entier ou un canal trop
-        // près d'une moitié.
-        for (int y = 0; y < H; ++y) {
+    // Facteur de raccourcissement de chaque colonne, en étendu et en
+    // double. Une image d'une seule colonne n'a que sa colonne du milieu,
+    // que rien ne raccourcit.
+    std::vector<long double> s(static_cast<size_t>(W));
+    std::vector<double> sD(static_cast<size_t>(W));
+    for (int x = 0; x < W; ++x) {
+        const long double d = cx != 0 ? static_cast<long double>(x - cx) / cx : 0.0L;
+        s[x] = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
+        sD[x] = static_cast<double>(s[x]);
+    }
+
+    // La ligne source est d'abord calculée en double ; le pixel est refait
+    // en étendu dès qu'elle tombe trop près d'un entier ou un canal trop
+    // près d'une moitié. La table de travail reçoit chaque ligne finie.
+    if (TableTravail.Largeur() != W || TableTravail.Hauteur() != H)
+        TableTravail.SetLength(W, H);
+    ParallelLignes(H, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
             TPixel* lig = T.Ligne(y);
             const int ecart = cy - y;
-            for (int x = 0; x < W; ++x) {
+            const auto refaire = [&](int x) { PixelFuite(lig[x], cy - ecart / s[x], x, H, S); };
+            int x = Avx2Actif() ? avx2::LigneFuite(lig, H, cy, ecart, sD.data(), S, refaire)
+                                : sse4::LigneFuite(lig, H, cy, ecart, sD.data(), S, refaire);
+            for (; x < W; ++x) {
                 const double q = ecart / sD[x];
                 const double v = cy - q;
                 const double marge = 1e-12 * (std::fabs(q) + std::fabs(v) + 1.0);
                 double fv;
                 if (!EntierSur(v, marge, fv)) {
-                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
+                    refaire(x);
                     continue;
                 }
                 if (fv < 0 || fv > H - 2) {
@@ -322,16 +330,11 @@ void CorrigerLignesFuite(int NumImg, long double)
                 const double vv = OctetD[p0[1]] + t * (OctetD[p1[1]] - OctetD[p0[1]]);
                 const double r = OctetD[p0[2]] + t * (OctetD[p1[2]] - OctetD[p0[2]]);
                 if (!OctetsApproches(b, vv, r, 0.5 - (1e-9 + 255.0 * marge), &lig[x].B))
-                    PixelFuite(lig[x], cy - ecart / s[x], x, H, S);
+                    refaire(x);
             }
+            std::memcpy(TableTravail.Ligne(y), lig, static_cast<size_t>(W) * sizeof(TPixel));
         }
-    }
-
-    if (TableTravail.Largeur() != T.Largeur() || TableTravail.Hauteur() != T.Hauteur())
-        TableTravail.SetLength(T.Largeur(), T.Hauteur());
-    if (!T.Vide())
-        std::memcpy(TableTravail.Ligne(0), T.Ligne(0),
-                    static_cast<size_t>(T.Largeur()) * T.Hauteur() * sizeof(TPixel));
+    });
 }
 
 void CorrigerHorizontalite(int NumImg, int Decal)

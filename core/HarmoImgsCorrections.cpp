@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include <smmintrin.h>
+#include <vector>
 
 #include "core/ArrondiOctet.h"
+#include "core/Vecteurs4.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -62,36 +63,6 @@ struct TGainsCoins
     }
 };
 
-// Deux pixels voisins traités canal par canal sur les deux voies d'un
-// registre double ; faux quand un des six canaux demande le calcul étendu.
-inline bool PaireApprochee(TPixel* p, __m128d gB, __m128d gV, __m128d gR, __m128d Limite)
-{
-    const __m128d xb = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].B], OctetD[p[1].B]), gB);
-    const __m128d xv = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].V], OctetD[p[1].V]), gV);
-    const __m128d xr = _mm_mul_pd(_mm_setr_pd(OctetD[p[0].R], OctetD[p[1].R]), gR);
-    constexpr int arrondi = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
-    const __m128d rb = _mm_round_pd(xb, arrondi);
-    const __m128d rv = _mm_round_pd(xv, arrondi);
-    const __m128d rr = _mm_round_pd(xr, arrondi);
-    const __m128d sansSigne = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-    const __m128d sur = _mm_and_pd(
-        _mm_and_pd(_mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xb, rb), sansSigne), Limite),
-                   _mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xv, rv), sansSigne), Limite)),
-        _mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(xr, rr), sansSigne), Limite));
-    if (_mm_movemask_pd(sur) != 3)
-        return false;
-    const __m128d zero = _mm_setzero_pd();
-    const __m128d max = _mm_set1_pd(255.0);
-    const __m128i ib = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rb, zero), max));
-    const __m128i iv = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rv, zero), max));
-    const __m128i ir = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(rr, zero), max));
-    p[0] = {static_cast<uint8_t>(_mm_cvtsi128_si32(ib)), static_cast<uint8_t>(_mm_cvtsi128_si32(iv)),
-            static_cast<uint8_t>(_mm_cvtsi128_si32(ir))};
-    p[1] = {static_cast<uint8_t>(_mm_extract_epi32(ib, 1)), static_cast<uint8_t>(_mm_extract_epi32(iv, 1)),
-            static_cast<uint8_t>(_mm_extract_epi32(ir, 1))};
-    return true;
-}
-
 void PixelLuminosite(TPixel& p, int x, int W, long double v, long double v1, const TGainsCoins& k)
 {
     const long double u = Fraction(x, W);
@@ -112,38 +83,60 @@ void PixelChromaticite(TPixel& p, int x, int W, long double v, long double v1, c
 
 }  // namespace
 
+#define NOYAUX "core/NoyauPhotometrie.inc"
+#include "core/InclureNoyaux.h"
+
+namespace {
+
+// Abscisse approchée x · Pas de chaque octet d'une ligne, commune à toutes.
+std::vector<double> Abscisses(int W, double Pas)
+{
+    std::vector<double> u(3 * static_cast<size_t>(std::max(W, 0)));
+    for (size_t k = 0; k < u.size(); ++k)
+        u[k] = static_cast<double>(k / 3) * Pas;
+    return u;
+}
+
+// Une ligne : les groupes de quatre pixels en vecteurs, le reste pixel par
+// pixel ; Refaire(x) recalcule le pixel x en étendu.
+template <class FRefaire>
+void LigneCorrigee(TPixel* p, int W, const double (&A)[3], const double (&B)[3], double Pas,
+                   const std::vector<double>& U, double Limite, FRefaire Refaire)
+{
+    int x = Avx2Actif() ? avx2::LignePhotometrie(p, W, A, B, U.data(), Limite, Refaire)
+                        : sse4::LignePhotometrie(p, W, A, B, U.data(), Limite, Refaire);
+    for (; x < W; ++x) {
+        const double du = FractionApprochee(x, W, Pas);
+        if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
+                             OctetD[p[x].R] * (A[2] + du * B[2]), Limite, &p[x].B))
+            Refaire(x);
+    }
+}
+
+}  // namespace
+
 void CorrigerLuminosite(int i)
 {
     const TInfosImg& R = ImgsAssemblage[i];
     TPtImg& T = TablesPixels[i];
     const TGainsCoins k(R.CoefHG, R.CoefBG, R.CoefHD, R.CoefBD);
-    const __m128d limite = _mm_set1_pd(k.limite);
     const int W = T.Largeur();
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
-    for (int y = 0; y < H; ++y) {
-        const long double v = Fraction(y, H);
-        const long double v1 = 1.0L - v;
-        double A, B;
-        k.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
-        TPixel* p = T.Ligne(y);
-        int x = 0;
-        for (; x + 1 < W; x += 2) {
-            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
-            const __m128d g = _mm_add_pd(_mm_set1_pd(A), _mm_mul_pd(du, _mm_set1_pd(B)));
-            if (!PaireApprochee(&p[x], g, g, g, limite)) {
-                PixelLuminosite(p[x], x, W, v, v1, k);
-                PixelLuminosite(p[x + 1], x + 1, W, v, v1, k);
-            }
+    const std::vector<double> u = Abscisses(W, pasX);
+    ParallelLignes(H, [&](int debut, int fin) {
+        const TGainsCoins gains = k;
+        for (int y = debut; y < fin; ++y) {
+            const long double v = Fraction(y, H);
+            const long double v1 = 1.0L - v;
+            double A, B;
+            gains.LigneApprochee(FractionApprochee(y, H, pasY), A, B);
+            TPixel* p = T.Ligne(y);
+            LigneCorrigee(p, W, {A, A, A}, {B, B, B}, pasX, u, gains.limite,
+                          [&](int x) { PixelLuminosite(p[x], x, W, v, v1, gains); });
         }
-        if (x < W) {
-            const double g = A + FractionApprochee(x, W, pasX) * B;
-            if (!OctetsApproches(OctetD[p[x].B] * g, OctetD[p[x].V] * g, OctetD[p[x].R] * g, k.limite,
-                                 &p[x].B))
-                PixelLuminosite(p[x], x, W, v, v1, k);
-        }
-    }
+    });
 }
 
 void CorrigerChromaticite(int i)
@@ -156,35 +149,23 @@ void CorrigerChromaticite(int i)
                               {F[0][1], F[3][1], F[1][1], F[2][1]},
                               {F[0][2], F[3][2], F[1][2], F[2][2]}};
     const double limite = std::min({k[0].limite, k[1].limite, k[2].limite});
-    const __m128d limiteD = _mm_set1_pd(limite);
     const int W = T.Largeur();
     const int H = T.Hauteur();
     const double pasX = PasApproche(W);
     const double pasY = PasApproche(H);
-    for (int y = 0; y < H; ++y) {
-        const long double v = Fraction(y, H);
-        const long double v1 = 1.0L - v;
-        const double dv = FractionApprochee(y, H, pasY);
-        double A[3], B[3];
-        for (int c = 0; c < 3; ++c)
-            k[c].LigneApprochee(dv, A[c], B[c]);
-        TPixel* p = T.Ligne(y);
-        int x = 0;
-        for (; x + 1 < W; x += 2) {
-            const __m128d du = _mm_mul_pd(_mm_setr_pd(x, x + 1), _mm_set1_pd(pasX));
-            const __m128d gB = _mm_add_pd(_mm_set1_pd(A[0]), _mm_mul_pd(du, _mm_set1_pd(B[0])));
-            const __m128d gV = _mm_add_pd(_mm_set1_pd(A[1]), _mm_mul_pd(du, _mm_set1_pd(B[1])));
-            const __m128d gR = _mm_add_pd(_mm_set1_pd(A[2]), _mm_mul_pd(du, _mm_set1_pd(B[2])));
-            if (!PaireApprochee(&p[x], gB, gV, gR, limiteD)) {
-                PixelChromaticite(p[x], x, W, v, v1, k);
-                PixelChromaticite(p[x + 1], x + 1, W, v, v1, k);
-            }
+    const std::vector<double> u = Abscisses(W, pasX);
+    ParallelLignes(H, [&](int debut, int fin) {
+        const TGainsCoins gains[3] = {k[0], k[1], k[2]};
+        for (int y = debut; y < fin; ++y) {
+            const long double v = Fraction(y, H);
+            const long double v1 = 1.0L - v;
+            const double dv = FractionApprochee(y, H, pasY);
+            double A[3], B[3];
+            for (int c = 0; c < 3; ++c)
+                gains[c].LigneApprochee(dv, A[c], B[c]);
+            TPixel* p = T.Ligne(y);
+            LigneCorrigee(p, W, A, B, pasX, u, limite,
+                          [&](int x) { PixelChromaticite(p[x], x, W, v, v1, gains); });
         }
-        if (x < W) {
-            const double du = FractionApprochee(x, W, pasX);
-            if (!OctetsApproches(OctetD[p[x].B] * (A[0] + du * B[0]), OctetD[p[x].V] * (A[1] + du * B[1]),
-                                 OctetD[p[x].R] * (A[2] + du * B[2]), limite, &p[x].B))
-                PixelChromaticite(p[x], x, W, v, v1, k);
-        }
-    }
+    });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
 #include <vector>
 
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include "core/UtilsPano.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -26,20 +28,33 @@ long double Diviser(long double a, long double b)
     return a / b;
 }
 
-// Colonne de la jonction gauche de l'image sur la ligne y.
+// Colonne de la jonction gauche de l'image sur la ligne y. Round échoue dès
+// que l'entier arrondi sort des entiers 64 bits : de −2^63 à 2^63 − 1, la
+// moitié 2^63 − 0,5 allant au pair 2^63.
 int64_t ColonneJonction(const TInfosImg& img, int y)
 {
     const long double pente = img.PenteJonction;
     const long double ordonnee = img.OrdonneeJonction;
     const long double q = Diviser(static_cast<long double>(y) - ordonnee, pente);
-    if (!std::isfinite(q) || std::fabs(q) > 9.0e18L)
+    if (!(q >= -0x1p63L && q < 0x1p63L - 0.5L))
         throw Erreur(MsgOperationIncorrecte);
     return Round(q);
 }
 
-bool DansTable(const TPtImg& t, int64_t x, int y)
+// Colonnes de la bande [xs − L, xs + L] comprises dans [bas, haut], calculées
+// sans débordement quand la jonction est loin de l'image. Vide si debut > fin.
+struct TBande
 {
-    return x >= 0 && x < t.Largeur() && y >= 0 && y < t.Hauteur();
+    int64_t debut, fin;
+};
+
+TBande Bande(int64_t xs, int L, int64_t bas, int64_t haut)
+{
+    const __int128 debut = std::max<__int128>(static_cast<__int128>(xs) - L, bas);
+    const __int128 fin = std::min<__int128>(static_cast<__int128>(xs) + L, haut);
+    if (debut > fin)
+        return {1, 0};
+    return {static_cast<int64_t>(debut), static_cast<int64_t>(fin)};
 }
 
 }  // namespace
@@ -52,6 +67,7 @@ void FiltrerRecouvrements()
         return;
     int64_t X = 0;
     Bitmap& pano = *BmpPano;
+    std::vector<int64_t> colonnes(static_cast<size_t>(std::max(pano.Height(), 0)));
     for (int i = 1; i < n; ++i) {
         const TInfosImg& cour = ImgsAssemblage[i];
         const TInfosImg& prec = ImgsAssemblage[i - 1];
@@ -65,30 +81,46 @@ void FiltrerRecouvrements()
         std::vector<long double> poids(L > 0 ? 2 * static_cast<size_t>(L) + 1 : 0);
         for (size_t kb = 0; kb < poids.size(); ++kb)
             poids[kb] = (static_cast<long double>(kb) / 2.0L) / L;
+        // Un pixel n'est mélangé que si ses deux sources et sa cible existent :
+        // ces colonnes forment un intervalle, et kb part de son début.
+        const int64_t decal64 = decal;
+        const int64_t largeur = std::min<int64_t>({cour.Largeur, tCour.Largeur(), prec.Largeur - decal64,
+                                                   tPrec.Largeur() - decal64, pano.Width() - X});
+        const int64_t gauche = std::max<int64_t>({0, -decal64, -X});
+        const int hauteur =
+            std::max(0, std::min({cour.Hauteur, tCour.Hauteur(), prec.Hauteur, tPrec.Hauteur()}));
+        // Les colonnes de jonction d'abord, dans l'ordre des lignes : une erreur
+        // laisse mélangées les seules lignes qui la précèdent.
+        int lignes = pano.Height();
+        std::exception_ptr erreur;
         for (int y = 0; y < pano.Height(); ++y) {
-            uint8_t* ligne = pano.Ligne(y);
-            const int64_t xs = ColonneJonction(cour, y);
-            // L = 0 : le poids (kb / 2) / L n'a pas de valeur, aucun pixel ne change.
-            if (L <= 0)
-                continue;
-            int kb = 0;
-            for (int64_t x = xs - L; x <= xs + L; ++x) {
-                const int64_t xp = x + decal;
-                const int64_t xPano = X + x;
-                if (x < 0 || x >= cour.Largeur || xp < 0 || xp >= prec.Largeur ||
-                    y >= cour.Hauteur || y >= prec.Hauteur || xPano < 0 ||
-                    xPano >= pano.Width() || !DansTable(tCour, x, y) || !DansTable(tPrec, xp, y))
-                    continue;
-                const long double t = poids[kb];
-                const TPixel& p = tPrec.At(static_cast<int>(xp), y);
-                const TPixel& c = tCour.At(static_cast<int>(x), y);
-                uint8_t* sortie = ligne + 3 * xPano;
-                sortie[0] = static_cast<uint8_t>(Round(p.B * (1.0L - t) + c.B * t));
-                sortie[1] = static_cast<uint8_t>(Round(p.V * (1.0L - t) + c.V * t));
-                sortie[2] = static_cast<uint8_t>(Round(p.R * (1.0L - t) + c.R * t));
-                ++kb;
+            try {
+                colonnes[y] = ColonneJonction(cour, y);
+            } catch (...) {
+                erreur = std::current_exception();
+                lignes = y;
+                break;
             }
         }
+        // L = 0 : le poids (kb / 2) / L n'a pas de valeur, aucun pixel ne change.
+        if (L > 0)
+            ParallelLignes(std::min(lignes, hauteur), [&](int debut, int fin) {
+                for (int y = debut; y < fin; ++y) {
+                    uint8_t* ligne = pano.Ligne(y);
+                    const TBande b = Bande(colonnes[y], L, gauche, largeur - 1);
+                    for (int64_t x = b.debut; x <= b.fin; ++x) {
+                        const long double t = poids[x - b.debut];
+                        const TPixel& p = tPrec.At(static_cast<int>(x + decal), y);
+                        const TPixel& c = tCour.At(static_cast<int>(x), y);
+                        uint8_t* sortie = ligne + 3 * (X + x);
+                        sortie[0] = static_cast<uint8_t>(Round(p.B * (1.0L - t) + c.B * t));
+                        sortie[1] = static_cast<uint8_t>(Round(p.V * (1.0L - t) + c.V * t));
+                        sortie[2] = static_cast<uint8_t>(Round(p.R * (1.0L - t) + c.R * t));
+                    }
+                }
+            });
+        if (erreur)
+            std::rethrow_exception(erreur);
     }
     SeqPano->ZoomImgMouseUp();
     if (TImage* vue = SeqPano->ImgPano())
@@ -106,9 +138,10 @@ using Moyennes = std::array<long double, NbCanaux>;
 // bandes sont vérifiées comme si elles l'étaient, pour les mêmes erreurs.
 struct DonneesReprise
 {
-    std::vector<Tampons> G, D;  // échantillons des jonctions gauche et droite
+    std::vector<Tampons> EchJonctionG, EchJonctionD;
     std::vector<bool> AvecG, AvecD;
-    std::vector<int64_t> Taille;  // éléments d'un tampon de chaque image
+    std::vector<int64_t> Taille;    // éléments d'un tampon de chaque image
+    std::vector<int64_t> Colonnes;  // jonction de chaque ligne de l'image échantillonnée
     std::vector<Moyennes> HautG, BasG, HautD, BasD;
 };
 
@@ -141,40 +174,44 @@ void Echantillonner(DonneesReprise& d, int i, int n, int L)
     const TPtImg& tPrec = TablesPixels[p];
     const bool utile = d.AvecG[i] || d.AvecD[p];
     const int64_t fente = 2 * (static_cast<int64_t>(L) + 1);
-    for (int y = 0; y < img.Hauteur; ++y) {
-        const int64_t xs = ColonneJonction(img, y);
-        if (!utile)
-            continue;
-        int64_t m = 0;
-        for (int64_t x = xs - L; x <= xs + L; ++x) {
-            const int64_t xp = x + img.DecalX;
-            if (x < 0 || x >= img.Largeur || xp < 0 || xp >= prec.Largeur || y >= prec.Hauteur ||
-                !DansTable(tImg, x, y) || !DansTable(tPrec, xp, y))
-                continue;
-            const int64_t j = y * fente + m;
-            if (j < 0 || j >= d.Taille[i] || j >= d.Taille[p])
-                continue;
-            if (d.AvecG[i]) {
-                const TPixel& a = tImg.At(static_cast<int>(x), y);
-                d.G[i][0][j] = a.B;
-                d.G[i][1][j] = a.V;
-                d.G[i][2][j] = a.R;
+    // Un échantillon n'est pris que si ses deux pixels existent : ces colonnes
+    // forment un intervalle, et m part de son début.
+    const int64_t decal = img.DecalX;
+    const int64_t largeur =
+        std::min<int64_t>({img.Largeur, tImg.Largeur(), prec.Largeur - decal, tPrec.Largeur() - decal});
+    const int64_t gauche = std::max<int64_t>(0, -decal);
+    const int hauteur = std::min({prec.Hauteur, tImg.Hauteur(), tPrec.Hauteur()});
+    for (int y = 0; y < img.Hauteur; ++y)
+        d.Colonnes[y] = ColonneJonction(img, y);
+    if (utile)
+        ParallelLignes(std::min(img.Hauteur, hauteur), [&](int debut, int fin) {
+            for (int y = debut; y < fin; ++y) {
+                const TBande b = Bande(d.Colonnes[y], L, gauche, largeur - 1);
+                for (int64_t x = b.debut; x <= b.fin; ++x) {
+                    const int64_t j = y * fente + (x - b.debut);
+                    if (j >= d.Taille[i] || j >= d.Taille[p])
+                        break;
+                    if (d.AvecG[i]) {
+                        const TPixel& a = tImg.At(static_cast<int>(x), y);
+                        d.EchJonctionG[i][0][j] = a.B;
+                        d.EchJonctionG[i][1][j] = a.V;
+                        d.EchJonctionG[i][2][j] = a.R;
+                    }
+                    if (d.AvecD[p]) {
+                        const TPixel& c = tPrec.At(static_cast<int>(x + decal), y);
+                        d.EchJonctionD[p][0][j] = c.B;
+                        d.EchJonctionD[p][1][j] = c.V;
+                        d.EchJonctionD[p][2][j] = c.R;
+                    }
+                }
             }
-            if (d.AvecD[p]) {
-                const TPixel& b = tPrec.At(static_cast<int>(xp), y);
-                d.D[p][0][j] = b.B;
-                d.D[p][1][j] = b.V;
-                d.D[p][2][j] = b.R;
-            }
-            ++m;
-        }
-    }
+        });
     if (d.AvecG[i])
-        Moyenner(d.G[i], d.HautG[i], d.BasG[i]);
+        Moyenner(d.EchJonctionG[i], d.HautG[i], d.BasG[i]);
     else
         VerifierBandes(d.Taille[i]);
     if (d.AvecD[p])
-        Moyenner(d.D[p], d.HautD[p], d.BasD[p]);
+        Moyenner(d.EchJonctionD[p], d.HautD[p], d.BasD[p]);
     else
         VerifierBandes(d.Taille[p]);
 }
@@ -203,13 +240,17 @@ bool ReprendreHarmonisation(int k)
     const int p = k == 0 ? n - 1 : k - 1;
     const int q = k == n - 1 ? 0 : k + 1;
     DonneesReprise d;
-    d.G.resize(n);
-    d.D.resize(n);
+    d.EchJonctionG.resize(n);
+    d.EchJonctionD.resize(n);
     d.AvecG.assign(n, false);
     d.AvecD.assign(n, false);
     d.AvecG[k] = d.AvecG[q] = true;
     d.AvecD[p] = d.AvecD[k] = true;
     d.Taille.resize(n);
+    int plusHaute = 0;
+    for (const TInfosImg& img : ImgsAssemblage)
+        plusHaute = std::max(plusHaute, img.Hauteur);
+    d.Colonnes.resize(static_cast<size_t>(plusHaute));
     d.HautG.assign(n, Moyennes{});
     d.BasG.assign(n, Moyennes{});
     d.HautD.assign(n, Moyennes{});
@@ -219,9 +260,9 @@ bool ReprendreHarmonisation(int k)
         const size_t taille = static_cast<size_t>(d.Taille[i]);
         for (int c = 0; c < NbCanaux; ++c) {
             if (d.AvecG[i])
-                d.G[i][c].assign(taille, i == 0 ? 128.0 : 0.0);
+                d.EchJonctionG[i][c].assign(taille, i == 0 ? 128.0 : 0.0);
             if (d.AvecD[i])
-                d.D[i][c].assign(taille, i == n - 1 ? 128.0 : 0.0);
+                d.EchJonctionD[i][c].assign(taille, i == n - 1 ? 128.0 : 0.0);
         }
     }
 
@@ -230,7 +271,7 @@ bool ReprendreHarmonisation(int k)
 
     TInfosImg& img = ImgsAssemblage[k];
     const bool chroma = SeqPano->CorrChro()->isChecked();
-    const int64_t N = static_cast<int64_t>(d.G[k][0].size()) - 1;
+    const int64_t N = static_cast<int64_t>(d.EchJonctionG[k][0].size()) - 1;
     for (int r = 0;;) {
         const double rHG = static_cast<double>(Diviser(Somme(d.HautD[p]), Somme(d.HautG[k])));
         const double rHD = static_cast<double>(Diviser(Somme(d.HautG[q]), Somme(d.HautD[k])));
@@ -247,9 +288,9 @@ bool ReprendreHarmonisation(int k)
             const long double a = rHG + (static_cast<long double>(rBG) - rHG) * jj / N;
             const long double b = rHD + (static_cast<long double>(rBD) - rHD) * jj / N;
             for (int c = 0; c < NbCanaux; ++c)
-                d.G[k][c][j] = static_cast<double>(d.G[k][c][j] * a);
+                d.EchJonctionG[k][c][j] = static_cast<double>(d.EchJonctionG[k][c][j] * a);
             for (int c = 0; c < NbCanaux; ++c)
-                d.D[k][c][j] = static_cast<double>(d.D[k][c][j] * b);
+                d.EchJonctionD[k][c][j] = static_cast<double>(d.EchJonctionD[k][c][j] * b);
         }
 
         if (r == 0 && chroma) {
@@ -262,17 +303,19 @@ bool ReprendreHarmonisation(int k)
                 const long double jj = static_cast<long double>(j);
                 for (int c = 0; c < NbCanaux; ++c) {
                     const long double hg = f[0][c], bg = f[3][c];
-                    d.G[k][c][j] = static_cast<double>(d.G[k][c][j] * (hg + (bg - hg) * jj / N));
+                    double& e = d.EchJonctionG[k][c][j];
+                    e = static_cast<double>(e * (hg + (bg - hg) * jj / N));
                 }
                 for (int c = 0; c < NbCanaux; ++c) {
                     const long double hd = f[1][c], bd = f[2][c];
-                    d.D[k][c][j] = static_cast<double>(d.D[k][c][j] * (hd + (bd - hd) * jj / N));
+                    double& e = d.EchJonctionD[k][c][j];
+                    e = static_cast<double>(e * (hd + (bd - hd) * jj / N));
                 }
             }
         }
 
-        Moyenner(d.G[k], d.HautG[k], d.BasG[k]);
-        Moyenner(d.D[k], d.HautD[k], d.BasD[k]);
+        Moyenner(d.EchJonctionG[k], d.HautG[k], d.BasG[k]);
+        Moyenner(d.EchJonctionD[k], d.HautD[k], d.BasD[k]);
         ++r;
 
         const auto proche = [](double rapport) { return std::fabs(1.0L - rapport) < 0.01L; };

@@ -4,8 +4,10 @@
 #include <random>
 
 #include "core/ArrondiOctet.h"
+#include "core/Vecteurs4.h"
 #include "core/HarmoImgs.h"
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -188,6 +190,7 @@ TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
     std::uniform_int_distribution<int> taille(2, 40), octet(0, 255), choix(0, 10);
     std::uniform_real_distribution<long double> libre(0.3L, 2.5L);
     auto gain = [&] { return choix(gen) < 6 ? gains[choix(gen)] : libre(gen); };
+    const bool avx2Machine = Avx2Actif();
     for (int k = 0; k < 300; ++k) {
         const int W = k == 0 ? 1000 : taille(gen), H = k == 0 ? 600 : taille(gen);
         PreparerImage(W, H, {0, 0, 0});
@@ -199,11 +202,21 @@ TEST(CorrectionsPhotometriques, IdentiquesAuCheminSimple)
         for (auto& coin : ImgsAssemblage[0].FacteursRVB)
             for (float& f : coin)
                 f = static_cast<float>(gain());
-        TPtImg attendu = TablesPixels[0];
+        const TPtImg avant = TablesPixels[0];
+        TPtImg attendu = avant;
         ReferencePhotometrie(attendu, ImgsAssemblage[0], true);
         ReferencePhotometrie(attendu, ImgsAssemblage[0], false);
-        CorrigerChromaticite(0);
-        CorrigerLuminosite(0);
-        ASSERT_EQ(TablesPixels[0], attendu) << k;
+        // Chemins vectoriels SSE4.1 puis AVX2 (si le processeur l'a), sur 1, 2 et 8 fils.
+        for (bool avx2 : {false, avx2Machine})
+            for (int fils : {1, 2, 8}) {
+                Avx2Actif() = avx2;
+                DefinirNombreFils(fils);
+                TablesPixels[0] = avant;
+                CorrigerChromaticite(0);
+                CorrigerLuminosite(0);
+                ASSERT_EQ(TablesPixels[0], attendu) << k << " avx2 " << avx2 << " fils " << fils;
+            }
     }
+    Avx2Actif() = avx2Machine;
+    DefinirNombreFils(0);
 }

@@ -3,9 +3,12 @@
 #include <climits>
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "core/CorrectionsGeometriques.h"
+#include "core/Vecteurs4.h"
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 
 namespace {
@@ -369,6 +372,7 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
     std::mt19937 gen(5);
     std::uniform_int_distribution<int> taille(2, 48), octet(0, 255), choix(0, 9);
     const float coefs[] = {0.13397f, 0.5f, 1.0f, 0.02f, 0.3f};
+    const bool avx2Machine = Avx2Actif();
     for (int k = 0; k < 400; ++k) {
         const bool grande = k < 2;
         const int W = grande ? 1000 : taille(gen), H = grande ? 600 : taille(gen);
@@ -387,6 +391,12 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
             H2 = H1;
         else if (cas == 2)
             H2.X = H1.X;
+        else if (cas == 3) {
+            // Sinus et cosinus rationnels : des positions tombent pile sur un
+            // entier, que le double et l'étendu placent chacun de leur côté.
+            const TPoint32 pas[] = {{4, 3}, {4, -3}, {12, 5}, {3, -4}, {15, 8}};
+            H2 = {H1.X + pas[k % 5].X, H1.Y + pas[k % 5].Y};
+        }
         if (grande)
             H1 = {10, 290}, H2 = {990, 339 + k};
         const int D = choix(gen) < 3 ? 0 : dec(gen);
@@ -396,12 +406,25 @@ TEST_F(CorrectionsGeometriques, IdentiquesAuCheminSimple)
             k % 7 == 0 ? std::uniform_real_distribution<float>(0, 1)(gen) : coefs[k % 5];
         Horizon(H1.X, H1.Y, H2.X, H2.Y);
 
-        CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
         const TPtImg fuite = ReferenceLignesFuite(S, ImgsAssemblage[0].CoefFuite);
-        ASSERT_EQ(TablesPixels[0], fuite) << k;
-        CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
-        ASSERT_EQ(TablesPixels[0], ReferenceRotation(fuite, H1, H2, D, mode)) << k;
-        CorrigerHorizontalite(0, D);
-        ASSERT_EQ(TablesPixels[0], ReferenceRotation(S, H1, H2, D, mode)) << k;
+        const TPtImg tourneeFuite = ReferenceRotation(fuite, H1, H2, D, mode);
+        const TPtImg tournee = ReferenceRotation(S, H1, H2, D, mode);
+        // Chemins vectoriels SSE4.1 puis AVX2 (si le processeur l'a), sur 1, 2 et 8 fils.
+        for (bool avx2 : {false, avx2Machine})
+            for (int fils : {1, 2, 8}) {
+                Avx2Actif() = avx2;
+                DefinirNombreFils(fils);
+                const std::string cas = std::to_string(k) + (avx2 ? " avx2" : " sse4") + " fils " +
+                                        std::to_string(fils);
+                CorrigerLignesFuite(0, ImgsAssemblage[0].CoefFuite);
+                ASSERT_EQ(TablesPixels[0], fuite) << cas;
+                ASSERT_EQ(TableTravail, fuite) << cas;
+                CorrigerHorizontaliteLignesFuite(0, D, TableTravail);
+                ASSERT_EQ(TablesPixels[0], tourneeFuite) << cas;
+                CorrigerHorizontalite(0, D);
+                ASSERT_EQ(TablesPixels[0], tournee) << cas;
+            }
     }
+    Avx2Actif() = avx2Machine;
+    DefinirNombreFils(0);
 }

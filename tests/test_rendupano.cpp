@@ -7,6 +7,7 @@
 #include "core/RenduPano.h"
 #include "core/UtilsPano.h"
 #include "platform/Erreur.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 
 namespace {
@@ -50,6 +51,8 @@ protected:
                bool ouvert = true)
     {
         const int n = static_cast<int>(gris.size());
+        ImgsAssemblage.clear();
+        TablesPixels.clear();
         for (int i = 0; i < n; ++i) {
             TInfosImg img{};
             img.Largeur = largeur;
@@ -124,17 +127,23 @@ TEST(MoyenneSegment, BandeVideLeveErreur)
 TEST_F(Rendu, FonduRampeDepuisLePremierPixelMelange)
 {
     LargeurRecouvrement = 4;
-    Serie({0, 200}, 40, 6, 20);
-    JonctionEn(1, 10);
-    FiltrerRecouvrements();
-    const uint8_t* l = pano.Ligne(0);
-    // Jonction en colonne 10 de l'image 1 = colonne 30 du panorama.
-    const int attendus[] = {0, 25, 50, 75, 100, 125, 150, 175, 200};
-    for (int k = 0; k < 9; ++k)
-        EXPECT_EQ(l[3 * (26 + k)], attendus[k]) << k;
-    EXPECT_EQ(l[3 * 25], 7);
-    EXPECT_EQ(l[3 * 35], 7);
-    EXPECT_EQ(fenetre.nbZoom, 1);
+    for (int fils : {1, 2, 8}) {
+        DefinirNombreFils(fils);
+        Serie({0, 200}, 40, 50, 20);
+        JonctionEn(1, 10);
+        FiltrerRecouvrements();
+        // Jonction en colonne 10 de l'image 1 = colonne 30 du panorama.
+        const int attendus[] = {0, 25, 50, 75, 100, 125, 150, 175, 200};
+        for (int y = 0; y < 50; ++y) {
+            const uint8_t* l = pano.Ligne(y);
+            for (int k = 0; k < 9; ++k)
+                ASSERT_EQ(l[3 * (26 + k)], attendus[k]) << k << " fils " << fils;
+            ASSERT_EQ(l[3 * 25], 7);
+            ASSERT_EQ(l[3 * 35], 7);
+        }
+    }
+    DefinirNombreFils(0);
+    EXPECT_EQ(fenetre.nbZoom, 3);
 
     const Bitmap une = pano;
     FiltrerRecouvrements();
@@ -233,32 +242,71 @@ TEST_F(Rendu, FonduSansLargeurNeChangeRien)
 
 TEST_F(Rendu, FonduJonctionNonCalculeeLeveErreur)
 {
-    Serie({0, 200}, 40, 6, 30);
-    ImgsAssemblage[1].PenteJonction = 0.0L;
-    try {
-        FiltrerRecouvrements();
-        FAIL();
-    } catch (const Erreur& e) {
-        EXPECT_EQ(e.Message(), QString(MsgOperationIncorrecte));  // ligne 0 : 0 / 0
+    // La jonction 1 est mélangée sur toutes les lignes avant que la 2 échoue.
+    LargeurRecouvrement = 4;
+    for (int fils : {1, 2, 8}) {
+        DefinirNombreFils(fils);
+        Serie({0, 200, 100}, 40, 60, 20);
+        JonctionEn(1, 10);
+        ImgsAssemblage[2].PenteJonction = 0.0L;
+        try {
+            FiltrerRecouvrements();
+            FAIL();
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), QString(MsgOperationIncorrecte));  // ligne 0 : 0 / 0
+        }
+        for (int y = 0; y < 60; ++y) {
+            ASSERT_EQ(pano.Ligne(y)[3 * 30], 100) << y << " fils " << fils;
+            ASSERT_EQ(pano.Ligne(y)[3 * 42], 7) << y << " fils " << fils;
+        }
     }
+    DefinirNombreFils(0);
     EXPECT_EQ(fenetre.nbZoom, 0);
+}
+
+TEST_F(Rendu, ColonneDeJonctionDansLesEntiers64Bits)
+{
+    // Jonction de pente ±1 : seule la ligne 0 touche la limite.
+    struct Cas {
+        long double pente, ordonnee;
+        bool erreur;
+    };
+    for (const Cas& c : {Cas{-1.0L, 0x1p63L - 1.0L, false}, Cas{-1.0L, 0x1p63L - 0.5L, true},
+                         Cas{1.0L, 0x1p63L, false}, Cas{1.0L, 0x1p63L + 1.0L, true}}) {
+        Serie({0, 200}, 40, 6, 30);
+        ImgsAssemblage[1].PenteJonction = c.pente;
+        ImgsAssemblage[1].OrdonneeJonction = c.ordonnee;
+        const Bitmap avant = pano;
+        if (c.erreur) {
+            EXPECT_THROW(FiltrerRecouvrements(), Erreur) << static_cast<double>(c.ordonnee);
+        } else {
+            FiltrerRecouvrements();
+            EXPECT_TRUE(pano == avant) << "bande loin de l'image";
+        }
+    }
 }
 
 TEST_F(Rendu, RepriseEclaircitLImageSombre)
 {
-    Serie({125, 100, 125}, 100, 50, 60);
-    const std::vector<TPtImg> tables = TablesPixels;
-    ASSERT_TRUE(ReprendreHarmonisation(1));
     // Rapport 1,25 : une itération à 1 + 0,9 × 0,25, puis une à 1.
     const long double attendu = 1.0L * (0.25L * 0.9L + 1.0L);
-    for (const TImgs* liste : {&ImgsAssemblage, &ListeImgs}) {
-        const TInfosImg& img = (*liste)[1];
-        EXPECT_EQ(static_cast<long double>(img.CoefHG), attendu);
-        EXPECT_EQ(static_cast<long double>(img.CoefBG), attendu);
-        EXPECT_EQ(static_cast<long double>(img.CoefHD), attendu);
-        EXPECT_EQ(static_cast<long double>(img.CoefBD), attendu);
+    for (int fils : {1, 2, 8}) {
+        DefinirNombreFils(fils);
+        Serie({125, 100, 125}, 100, 50, 60);
+        const std::vector<TPtImg> tables = TablesPixels;
+        ASSERT_TRUE(ReprendreHarmonisation(1));
+        for (const TImgs* liste : {&ImgsAssemblage, &ListeImgs}) {
+            const TInfosImg& img = (*liste)[1];
+            EXPECT_EQ(static_cast<long double>(img.CoefHG), attendu) << fils;
+            EXPECT_EQ(static_cast<long double>(img.CoefBG), attendu) << fils;
+            EXPECT_EQ(static_cast<long double>(img.CoefHD), attendu) << fils;
+            EXPECT_EQ(static_cast<long double>(img.CoefBD), attendu) << fils;
+        }
+        EXPECT_TRUE(TablesPixels == tables);
     }
-    EXPECT_TRUE(TablesPixels == tables);
+    DefinirNombreFils(0);
+    Serie({125, 100, 125}, 100, 50, 60);
+    ASSERT_TRUE(ReprendreHarmonisation(1));
 
     ASSERT_TRUE(ReprendreHarmonisation(1));
     EXPECT_EQ(static_cast<long double>(ListeImgs[1].CoefHG), attendu * attendu);
