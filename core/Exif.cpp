@@ -125,10 +125,15 @@ QByteArray TExif::Lire(int64_t Nombre)
     const int64_t pos = Fichier.pos();
     if (Nombre < 0 || pos < 0 || Nombre > TailleFichier - pos)
         throw Erreur(MsgLectureExif);
-    QByteArray octets = Fichier.read(Nombre);
-    if (octets.size() != Nombre)
-        throw Erreur(MsgLectureExif);
+    QByteArray octets(Nombre, Qt::Uninitialized);
+    Lire(octets.data(), Nombre);
     return octets;
+}
+
+void TExif::Lire(void* Dest, int64_t Nombre)
+{
+    if (Fichier.read(static_cast<char*>(Dest), Nombre) != Nombre)
+        throw Erreur(MsgLectureExif);
 }
 
 void TExif::Positionner(int64_t Position)
@@ -139,9 +144,8 @@ void TExif::Positionner(int64_t Position)
 
 TEntreeIFD TExif::LireEntree()
 {
-    const QByteArray octets = Lire(12);
     TEntreeIFD E;
-    std::memcpy(&E, octets.constData(), sizeof(E));
+    Lire(&E, sizeof(E));
     if (OrdreOctets == 'M')
         ConvertirEntreeMM(E);
     return E;
@@ -228,10 +232,9 @@ void TExif::LireValeur(const TEntreeIFD& Entree, int64_t Base, QString& S)
     case 5:
     case 10: {
         Positionner(Base + Entree.Valeur);
-        const QByteArray Octets = Lire(8);
         uint32_t n, d;
-        std::memcpy(&n, Octets.constData(), 4);
-        std::memcpy(&d, Octets.constData() + 4, 4);
+        Lire(&n, sizeof(n));
+        Lire(&d, sizeof(d));
         if (OrdreOctets == 'M') {
             n = Inverser32(n);
             d = Inverser32(d);

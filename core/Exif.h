@@ -73,6 +73,7 @@ public:
 
 private:
     QByteArray Lire(int64_t Nombre);
+    void Lire(void* Dest, int64_t Nombre);
     TEntreeIFD LireEntree();
     void Positionner(int64_t Position);
     void TraiterIFD0(const TEntreeIFD& E, int64_t Base);

@@ -23,11 +23,14 @@ void ErreurFatale(j_common_ptr info)
     std::longjmp(reinterpret_cast<GestionErreur*>(info->err)->saut, 1);
 }
 
-// Les avertissements se taisent, sauf la fin prématurée : un fichier tronqué
-// donnerait sinon une image complétée en gris.
+// Les avertissements se taisent, sauf la fin prématurée du fichier ou des
+// données d'une passe : un fichier tronqué, même refermé par un marqueur de
+// fin, donnerait sinon une image complétée en gris. Les octets parasites avant
+// un marqueur, que laissent bien des appareils, restent tolérés.
 void Message(j_common_ptr info, int niveau)
 {
-    if (niveau < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+    const int code = info->err->msg_code;
+    if (niveau < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
         std::longjmp(reinterpret_cast<GestionErreur*>(info->err)->saut, 1);
 }
 
@@ -73,13 +76,27 @@ bool LireEntete(Decompression& d, const uint8_t* donnees, size_t taille)
     return true;
 }
 
+// Des passes progressives arrêtées avant la dernière laissent des
+// coefficients absents ou grossiers, sans avertissement de libjpeg.
+bool PassesCompletes(const jpeg_decompress_struct& info)
+{
+    if (!info.progressive_mode)
+        return true;
+    for (int c = 0; c < info.num_components; ++c)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (info.coef_bits[c][k] != 0)
+                return false;
+    return true;
+}
+
 // Un fichier progressif est lu ici tout entier, avant que l'image soit allouée.
 bool Demarrer(Decompression& d)
 {
     if (setjmp(d.erreur.saut))
         return false;
     jpeg_start_decompress(&d.info);
-    return d.info.output_width == d.info.image_width && d.info.output_height == d.info.image_height;
+    return d.info.output_width == d.info.image_width && d.info.output_height == d.info.image_height &&
+           PassesCompletes(d.info);
 }
 
 bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)

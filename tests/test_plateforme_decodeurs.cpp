@@ -454,6 +454,47 @@ TEST(DecodeurJpeg, GrisCouleurEtCmjn)
     }
 }
 
+// Un fichier coupé est refusé, qu'il finisse net ou par un marqueur de fin ;
+// des octets parasites avant un marqueur n'empêchent pas la lecture.
+TEST(DecodeurJpeg, CoupeRefuseeMemeRefermee)
+{
+    const int l = 64, h = 48;
+    const Bitmap source = ImageDegrade(l, h);
+    std::vector<uint8_t> rvb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < l; ++x) {
+            const CouleurRvb c = LirePixel(source, x, y);
+            rvb.insert(rvb.end(), {c.r, c.v, c.b});
+        }
+    for (const bool progressif : {false, true}) {
+        const std::string nom = progressif ? "progressif" : "séquentiel";
+        const Octets f = FabriquerJpeg(l, h, 3, rvb, 90, progressif);
+        const Bitmap entier = Decoder(DecoderJpeg, f);
+        size_t passe = 0;
+        for (size_t k = 0; k + 3 < f.size(); ++k)
+            if (f[k] == 0xFF && f[k + 1] == 0xDA)
+                passe = k;
+        const size_t donnees = passe + 2 + (size_t(f[passe + 2]) << 8 | f[passe + 3]);
+        auto coupe = [&](size_t n, bool refermer) {
+            Octets c(f.begin(), f.begin() + static_cast<ptrdiff_t>(n));
+            if (refermer)
+                c.insert(c.end(), {0xFF, 0xD9});
+            return c;
+        };
+        const size_t n = donnees + (f.size() - 2 - donnees) * 4 / 10;
+        for (const bool refermer : {false, true})
+            AttendreRefus(DecoderJpeg, coupe(n, refermer), (nom + (refermer ? " coupé, refermé" : " coupé")).c_str());
+        if (progressif)
+            AttendreRefus(DecoderJpeg, coupe(passe, true), "progressif privé de sa dernière passe");
+        Octets parasites = coupe(f.size() - 2, false);
+        parasites.insert(parasites.end(), 32, 0x5A);
+        parasites.insert(parasites.end(), {0xFF, 0xD9});
+        Bitmap b;
+        EXPECT_NO_THROW(b = Decoder(DecoderJpeg, parasites)) << nom;
+        EXPECT_TRUE(b == entier) << nom;
+    }
+}
+
 // ---- Fichiers tronqués ou corrompus, tous formats ------------------------------
 
 TEST(Decodeurs, TronquesEtDechetsDonnentImageNonValide)
