@@ -4,8 +4,9 @@
 #include <vector>
 
 #include <QIODevice>
-#include <QSaveFile>
+#include <QFile>
 
+#include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 
 namespace {
@@ -116,10 +117,19 @@ void EnregistrerTiff(const QString& NomFichier, const Bitmap& Bmp)
     // Un fichier vide ne serait pas une image : on n'en crée pas.
     if (Bmp.Empty())
         throw Erreur(QStringLiteral("L'image à enregistrer est vide"));
-    QSaveFile Fichier(NomFichier);
-    if (!Fichier.open(QIODevice::WriteOnly))
+    FichierRemplacant Remplacant(NomFichier);
+    // Sans tampon : chaque écriture refusée se voit dans EcrireTiffFlux.
+    QFile Fichier;
+    if (Remplacant.Descripteur() < 0 ||
+        !Fichier.open(Remplacant.Descripteur(), QIODevice::WriteOnly | QIODevice::Unbuffered,
+                      QFileDevice::DontCloseHandle))
         throw Erreur(QStringLiteral("Impossible de créer le fichier %1").arg(NomFichier));
-    EcrireTiffFlux(Fichier, Bmp);
-    if (!Fichier.commit())
+    try {
+        EcrireTiffFlux(Fichier, Bmp);
+    } catch (const Erreur& e) {
+        throw Erreur(QStringLiteral("« %1 » : %2").arg(NomFichier, e.Message()));
+    }
+    Fichier.close();
+    if (!Remplacant.Valider())
         throw Erreur(QStringLiteral("Erreur d'écriture dans le fichier %1").arg(NomFichier));
 }
