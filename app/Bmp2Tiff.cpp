@@ -18,6 +18,12 @@ constexpr uint32_t DebutPixels = 40;
 
 enum : uint16_t { ASCII = 2, SHORT = 3, LONG = 4, RATIONAL = 5 };
 
+// Au-delà de 65535 pixels un SHORT perdrait les bits hauts de la taille.
+uint16_t TypeTaille(uint32_t Taille)
+{
+    return Taille > 0xFFFF ? LONG : SHORT;
+}
+
 #pragma pack(push, 1)
 struct TEntree
 {
@@ -88,8 +94,8 @@ void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp)
     const uint32_t PosRepertoire = static_cast<uint32_t>(Flux.pos());
     const TEntree Entrees[NbEntrees] = {
         {254, LONG, 1, 0},
-        {256, SHORT, 1, L},
-        {257, SHORT, 1, H},
+        {256, TypeTaille(L), 1, L},
+        {257, TypeTaille(H), 1, H},
         {258, SHORT, 3, PosBits},
         {259, SHORT, 1, 1},
         {262, SHORT, 1, 2},

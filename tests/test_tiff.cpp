@@ -93,8 +93,10 @@ TEST(Tiff, UnPixelRepertoireImpair)
 
 TEST(Tiff, EnTeteEtRepertoireOctetParOctet)
 {
-    struct Cas { int l, h; };
-    for (const Cas c : {Cas{1, 1}, Cas{3, 2}, Cas{4, 3}, Cas{7, 5}, Cas{2, 9}}) {
+    // Largeur et hauteur en SHORT jusqu'à 65535, en LONG au-delà.
+    struct Cas { int l, h; uint32_t typeL = 3, typeH = 3; };
+    for (const Cas c : {Cas{1, 1}, Cas{3, 2}, Cas{4, 3}, Cas{7, 5}, Cas{2, 9}, Cas{65535, 1}, Cas{1, 65535},
+                        Cas{65536, 1, 4, 3}, Cas{1, 70000, 3, 4}}) {
         SCOPED_TRACE(testing::Message() << c.l << " x " << c.h);
         const uint32_t n = 3u * c.l * c.h;
         const QByteArray o = EnMemoire(Motif(c.l, c.h));
@@ -113,7 +115,7 @@ TEST(Tiff, EnTeteEtRepertoireOctetParOctet)
         const int rep = static_cast<int>(40 + n);
         EXPECT_EQ(Lire16(o, rep), 15);
         const uint32_t attendu[15][4] = {
-            {254, 4, 1, 0},   {256, 3, 1, uint32_t(c.l)}, {257, 3, 1, uint32_t(c.h)},
+            {254, 4, 1, 0},   {256, c.typeL, 1, uint32_t(c.l)}, {257, c.typeH, 1, uint32_t(c.h)},
             {258, 3, 3, 24},  {259, 3, 1, 1},             {262, 3, 1, 2},
             {273, 4, 1, 40},  {277, 3, 1, 3},             {278, 4, 1, uint32_t(c.h)},
             {279, 4, 1, n},   {282, 5, 1, 8},             {283, 5, 1, 16},
@@ -150,7 +152,8 @@ TEST(Tiff, LibtiffRelitLesMemesPixels)
 {
     QTemporaryDir dossier;
     ASSERT_TRUE(dossier.isValid());
-    for (const auto& [l, h] : {std::pair{5, 3}, std::pair{1, 1}, std::pair{6, 4}}) {
+    for (const auto& [l, h] : {std::pair{5, 3}, std::pair{1, 1}, std::pair{6, 4}, std::pair{70000, 4},
+                               std::pair{4, 70000}}) {
         SCOPED_TRACE(testing::Message() << l << " x " << h);
         const Bitmap b = Motif(l, h);
         const QString nom = dossier.filePath(QStringLiteral("pano.tif"));
