@@ -252,17 +252,21 @@ void TSeqPano::FormClose(QCloseEvent* event)
         if (!DemanderEnregistrement())
             return;
         if (FichierIni) {
-            // Un fichier impossible à écrire n'empêche pas de fermer.
+            // Un fichier impossible à écrire est signalé mais n'empêche pas de fermer.
             const bool agrandie = isMaximized();
-            FichierIni->WriteString(SectionFenetre, "Statut", agrandie ? "Maximized" : "Normal");
-            FichierIni->WriteInteger(SectionFenetre, "Left", x());
-            FichierIni->WriteInteger(SectionFenetre, "Top", y());
-            FichierIni->WriteInteger(SectionFenetre, "Width", width());
-            FichierIni->WriteInteger(SectionFenetre, "Height", height());
-            FichierIni->WriteString(SectionRepertoire, "Projet", VersIni(RepProjet));
-            FichierIni->WriteString(SectionRepertoire, "Image", VersIni(RepImage));
-            FichierIni->WriteString(SectionRepertoire, "Panoramique", VersIni(RepPano));
-            FichierIni->WriteInteger(SectionJpeg, "QualJpg", QualJpg);
+            bool ecrit = FichierIni->WriteString(SectionFenetre, "Statut", agrandie ? "Maximized" : "Normal");
+            ecrit &= FichierIni->WriteInteger(SectionFenetre, "Left", x());
+            ecrit &= FichierIni->WriteInteger(SectionFenetre, "Top", y());
+            ecrit &= FichierIni->WriteInteger(SectionFenetre, "Width", width());
+            ecrit &= FichierIni->WriteInteger(SectionFenetre, "Height", height());
+            ecrit &= FichierIni->WriteString(SectionRepertoire, "Projet", VersIni(RepProjet));
+            ecrit &= FichierIni->WriteString(SectionRepertoire, "Image", VersIni(RepImage));
+            ecrit &= FichierIni->WriteString(SectionRepertoire, "Panoramique", VersIni(RepPano));
+            ecrit &= FichierIni->WriteInteger(SectionJpeg, "QualJpg", QualJpg);
+            if (!ecrit)
+                AfficherMessage(TypeMessage::Avertissement,
+                                QStringLiteral("Les réglages n'ont pas pu être enregistrés dans le fichier « %1 ».")
+                                    .arg(QDir::toNativeSeparators(CheminReglages())));
             FichierIni.reset();
         }
         fermer = true;

@@ -4,8 +4,9 @@
 #include <vector>
 
 #include <QIODevice>
-#include <QSaveFile>
+#include <QFile>
 
+#include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 
 namespace {
@@ -16,6 +17,12 @@ constexpr int NbEntrees = 15;
 constexpr uint32_t DebutPixels = 40;
 
 enum : uint16_t { ASCII = 2, SHORT = 3, LONG = 4, RATIONAL = 5 };
+
+// Au-delà de 65535 pixels un SHORT perdrait les bits hauts de la taille.
+uint16_t TypeTaille(uint32_t Taille)
+{
+    return Taille > 0xFFFF ? LONG : SHORT;
+}
 
 #pragma pack(push, 1)
 struct TEntree
@@ -87,8 +94,8 @@ void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp)
     const uint32_t PosRepertoire = static_cast<uint32_t>(Flux.pos());
     const TEntree Entrees[NbEntrees] = {
         {254, LONG, 1, 0},
-        {256, SHORT, 1, L},
-        {257, SHORT, 1, H},
+        {256, TypeTaille(L), 1, L},
+        {257, TypeTaille(H), 1, H},
         {258, SHORT, 3, PosBits},
         {259, SHORT, 1, 1},
         {262, SHORT, 1, 2},
@@ -116,10 +123,19 @@ void EnregistrerTiff(const QString& NomFichier, const Bitmap& Bmp)
     // Un fichier vide ne serait pas une image : on n'en crée pas.
     if (Bmp.Empty())
         throw Erreur(QStringLiteral("L'image à enregistrer est vide"));
-    QSaveFile Fichier(NomFichier);
-    if (!Fichier.open(QIODevice::WriteOnly))
+    FichierRemplacant Remplacant(NomFichier);
+    // Sans tampon : chaque écriture refusée se voit dans EcrireTiffFlux.
+    QFile Fichier;
+    if (Remplacant.Descripteur() < 0 ||
+        !Fichier.open(Remplacant.Descripteur(), QIODevice::WriteOnly | QIODevice::Unbuffered,
+                      QFileDevice::DontCloseHandle))
         throw Erreur(QStringLiteral("Impossible de créer le fichier %1").arg(NomFichier));
-    EcrireTiffFlux(Fichier, Bmp);
-    if (!Fichier.commit())
+    try {
+        EcrireTiffFlux(Fichier, Bmp);
+    } catch (const Erreur& e) {
+        throw Erreur(QStringLiteral("« %1 » : %2").arg(NomFichier, e.Message()));
+    }
+    Fichier.close();
+    if (!Remplacant.Valider())
         throw Erreur(QStringLiteral("Erreur d'écriture dans le fichier %1").arg(NomFichier));
 }

@@ -13,6 +13,6 @@ class QIODevice;
 // Un bitmap vide n'écrit rien ; une écriture refusée lève Erreur.
 void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp);
 
-// Crée (ou remplace) le fichier : écrit d'abord à côté, puis renomme, pour
-// qu'un échec ne laisse pas de fichier à moitié écrit sous ce nom.
+// Crée (ou remplace) le fichier par un FichierRemplacant : un échec ne laisse
+// pas de fichier à moitié écrit sous ce nom, et son message nomme le fichier.
 void EnregistrerTiff(const QString& NomFichier, const Bitmap& Bmp);

@@ -1,5 +1,7 @@
 #include "platform/Ecrivains.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 
 #include <jpeglib.h>
 
@@ -127,41 +131,93 @@ std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite)
     return std::vector<uint8_t>(c.tampon, c.tampon + c.taille);
 }
 
-// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
-// sur la cible : un échec laisse l'ancien fichier intact. Chaque écriture est
-// comptée, une écriture partielle (disque plein, taille bornée) est un échec.
-bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille)
+FichierRemplacant::FichierRemplacant(const QString& chemin)
 {
-    const QByteArray cible = QFile::encodeName(chemin);
-    QByteArray modele = cible + ".XXXXXX";
-    const int fd = mkstemp(modele.data());
-    if (fd < 0)
-        return false;
+    QString finale = chemin;
+    for (int n = 0; n < 40 && QFileInfo(finale).isSymLink(); ++n)
+        finale = QFileInfo(finale).symLinkTarget();
+    if (QFileInfo(finale).isSymLink())
+        return;
+    cible_ = QFile::encodeName(finale);
+
     struct stat etat {};
-    mode_t mode;
-    if (stat(cible.constData(), &etat) == 0) {
-        mode = etat.st_mode & 07777;
+    if (stat(cible_.constData(), &etat) == 0) {
+        // Un fichier protégé en écriture le reste, même pour root.
+        if (!S_ISREG(etat.st_mode) || (etat.st_mode & 0222) == 0 || access(cible_.constData(), W_OK) != 0)
+            return;
+        mode_ = etat.st_mode & 07777;
     } else {
         const mode_t masque = umask(0);
         umask(masque);
-        mode = 0666 & ~masque;
+        mode_ = 0666 & ~masque;
     }
-    bool reussi = fchmod(fd, mode) == 0;
+
+    // Nom court quelle que soit la longueur de celui de la cible.
+    const qsizetype barre = cible_.lastIndexOf('/');
+    temporaire_ = cible_.left(barre + 1) + ".kalvindo-" +
+                  QCryptographicHash::hash(cible_.mid(barre + 1), QCryptographicHash::Sha1).toHex().left(16) +
+                  ".tmp";
+    // Un enregistrement en cours garde son verrou et fait échouer celui-ci ; le
+    // reste d'un arrêt brutal n'en a plus et est repris. Le nom doit encore
+    // désigner le fichier verrouillé : renommé entre-temps, on recommence.
+    for (int essai = 0; essai < 3; ++essai) {
+        const int fd = ::open(temporaire_.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return;
+        }
+        struct stat ouvert {}, nomme {};
+        if (fstat(fd, &ouvert) == 0 && lstat(temporaire_.constData(), &nomme) == 0 &&
+            ouvert.st_dev == nomme.st_dev && ouvert.st_ino == nomme.st_ino) {
+            fd_ = fd;
+            if (ftruncate(fd_, 0) != 0) {
+                ::unlink(temporaire_.constData());
+                ::close(fd_);
+                fd_ = -1;
+            }
+            return;
+        }
+        ::close(fd);
+    }
+}
+
+FichierRemplacant::~FichierRemplacant()
+{
+    if (fd_ < 0)
+        return;
+    if (!valide_)
+        ::unlink(temporaire_.constData());
+    ::close(fd_);
+}
+
+// Le verrou reste pris jusqu'après le renommage.
+bool FichierRemplacant::Valider()
+{
+    valide_ = fd_ >= 0 && fchmod(fd_, mode_) == 0 && fsync(fd_) == 0 &&
+              std::rename(temporaire_.constData(), cible_.constData()) == 0;
+    return valide_;
+}
+
+// Chaque écriture est comptée : une écriture partielle (disque plein, taille
+// bornée) est un échec.
+bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille)
+{
+    FichierRemplacant fichier(chemin);
+    const int fd = fichier.Descripteur();
+    if (fd < 0)
+        return false;
     size_t ecrit = 0;
-    while (reussi && static_cast<size_t>(ecrit) < taille) {
-        const ssize_t n = ::write(fd, octets + ecrit, taille - static_cast<size_t>(ecrit));
+    while (ecrit < taille) {
+        const ssize_t n = ::write(fd, octets + ecrit, taille - ecrit);
         if (n < 0 && errno == EINTR)
             continue;
-        reussi = n > 0;
-        if (reussi)
-            ecrit += static_cast<size_t>(n);
+        if (n <= 0)
+            return false;
+        ecrit += static_cast<size_t>(n);
     }
-    reussi = reussi && fsync(fd) == 0;
-    reussi = ::close(fd) == 0 && reussi;
-    reussi = reussi && std::rename(modele.constData(), cible.constData()) == 0;
-    if (!reussi)
-        std::remove(modele.constData());
-    return reussi;
+    return fichier.Valider();
 }
 
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets)

@@ -3,9 +3,12 @@
 // Une écriture ratée lève Erreur et ne laisse pas de fichier à moitié écrit
 // sous le nom demandé (écriture dans un fichier temporaire puis renommage).
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 #include "platform/Bitmap.h"
@@ -16,8 +19,35 @@ std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite);
 void EnregistrerBmp(const Bitmap& source, const QString& chemin);
 void EnregistrerJpeg(const Bitmap& source, int qualite, const QString& chemin);
 
-// Écrit les octets dans un fichier temporaire du même dossier, puis le renomme
-// sur la cible ; false en cas d'échec, l'ancien fichier restant intact.
+// Fichier temporaire du même dossier que la cible, qui la remplace d'un coup
+// à la validation. Un lien symbolique est suivi : sa cible est remplacée, le
+// lien reste. Le nom du temporaire est court et propre à la cible : celui
+// qu'un arrêt brutal a laissé est repris par l'enregistrement suivant.
+// Détruit sans validation, le temporaire s'efface.
+class FichierRemplacant
+{
+public:
+    explicit FichierRemplacant(const QString& chemin);
+    ~FichierRemplacant();
+    FichierRemplacant(const FichierRemplacant&) = delete;
+    FichierRemplacant& operator=(const FichierRemplacant&) = delete;
+
+    // -1 quand le temporaire n'a pas pu être créé, ou que la cible n'est pas
+    // un fichier ordinaire modifiable.
+    int Descripteur() const { return fd_; }
+    // Donne au fichier les droits de la cible, le pousse sur le disque et le
+    // renomme sur elle ; false en cas d'échec, l'ancien fichier restant intact.
+    bool Valider();
+
+private:
+    QByteArray cible_;
+    QByteArray temporaire_;
+    mode_t mode_ = 0;
+    int fd_ = -1;
+    bool valide_ = false;
+};
+
+// Écrit les octets par un FichierRemplacant ; false en cas d'échec.
 bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille);
 // Même écriture ; un échec lève Erreur.
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets);

@@ -265,7 +265,10 @@ TEST_F(Fenetre, UnDossierDeReglagesInaccessibleNEmpechePasDeFermer)
     Creer();
     EXPECT_TRUE(f->close());
     EXPECT_FALSE(QFile::exists(Chemin("absent/kalvindo.ini")));
-    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].type, TypeMessage::Avertissement);
+    EXPECT_EQ(messages[0].texte, QStringLiteral("Les réglages n'ont pas pu être enregistrés dans le fichier « %1 ».")
+                                     .arg(Chemin("absent/kalvindo.ini")));
 }
 
 TEST_F(Fenetre, QuestionALaFermetureDUnProjetModifie)

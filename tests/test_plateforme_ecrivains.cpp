@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include <QDir>
@@ -128,4 +131,85 @@ TEST(EcrireFichierSur, RemplaceDUnCoupOuEchoueSansTrace)
         EXPECT_FALSE(QFileInfo(chemin).isFile());
     }
     EXPECT_EQ(LireFichier(cible), (Octets{1, 2, 3}));
+}
+
+TEST(RemplacerFichier, NomLongLienDroitsEtTemporaireRepris)
+{
+    QTemporaryDir dossier;
+    QDir d(dossier.path());
+    const auto tout = [&] {
+        return d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const auto ecrire = [](const QString& chemin, const char* texte) {
+        return RemplacerFichier(chemin, texte, std::strlen(texte));
+    };
+
+    // Un nom de 250 octets : le temporaire tient sous la limite de 255.
+    const QString longNom = QString(246, QLatin1Char('n')) + QStringLiteral(".kvp");
+    ASSERT_TRUE(ecrire(d.filePath(longNom), "long"));
+    EXPECT_EQ(tout(), QStringList({longNom}));
+    ASSERT_TRUE(QFile::remove(d.filePath(longNom)));
+
+    // Un lien, direct ou en chaîne, relatif : sa cible est remplacée, le lien reste.
+    const QString vrai = d.filePath("vrai.kvp");
+    ecrire(vrai, "ancien");
+    const auto lier = [&](const char* cible, const char* lien) {
+        ASSERT_EQ(symlink(cible, QFile::encodeName(d.filePath(lien)).constData()), 0);
+    };
+    lier("vrai.kvp", "lien.kvp");
+    lier("lien.kvp", "lien2.kvp");
+    lier("absent.kvp", "pendant.kvp");
+    lier("boucle.kvp", "boucle.kvp");
+    for (const char* lien : {"lien.kvp", "lien2.kvp"}) {
+        ASSERT_TRUE(ecrire(d.filePath(lien), lien));
+        EXPECT_TRUE(QFileInfo(d.filePath(lien)).isSymLink());
+        EXPECT_EQ(LireFichier(vrai), Octets(lien, lien + std::strlen(lien)));
+    }
+    ASSERT_TRUE(ecrire(d.filePath("pendant.kvp"), "neuf"));
+    EXPECT_TRUE(QFileInfo(d.filePath("pendant.kvp")).isSymLink());
+    EXPECT_EQ(LireFichier(d.filePath("absent.kvp")), (Octets{'n', 'e', 'u', 'f'}));
+    EXPECT_FALSE(ecrire(d.filePath("boucle.kvp"), "x"));
+
+    // Les droits sont gardés ; un fichier protégé en écriture n'est pas remplacé.
+    const QByteArray vraiLocal = QFile::encodeName(vrai);
+    chmod(vraiLocal.constData(), 0640);
+    ASSERT_TRUE(ecrire(vrai, "droits"));
+    struct stat etat {};
+    ASSERT_EQ(stat(vraiLocal.constData(), &etat), 0);
+    EXPECT_EQ(etat.st_mode & 07777, 0640u);
+    chmod(vraiLocal.constData(), 0444);
+    EXPECT_FALSE(ecrire(vrai, "refus"));
+    EXPECT_FALSE(ecrire(d.filePath("lien.kvp"), "refus"));
+    EXPECT_EQ(LireFichier(vrai), (Octets{'d', 'r', 'o', 'i', 't', 's'}));
+    chmod(vraiLocal.constData(), 0600);
+    const QStringList attendus = tout();
+
+    // Un seul temporaire par cible, reconnaissable : un second enregistrement
+    // de la même cible pendant le premier échoue sans le gêner.
+    QString temporaire;
+    {
+        FichierRemplacant premier(vrai);
+        ASSERT_GE(premier.Descripteur(), 0);
+        const QStringList pendant = tout();
+        ASSERT_EQ(pendant.size(), attendus.size() + 1);
+        for (const QString& nom : pendant)
+            if (!attendus.contains(nom))
+                temporaire = nom;
+        EXPECT_TRUE(temporaire.startsWith(QStringLiteral(".kalvindo-"))) << temporaire.toStdString();
+        EXPECT_LT(temporaire.size(), 40);
+        EXPECT_FALSE(ecrire(vrai, "concurrent"));
+        ASSERT_EQ(::write(premier.Descripteur(), "premier", 7), 7);
+        ASSERT_TRUE(premier.Valider());
+    }
+    EXPECT_EQ(LireFichier(vrai), (Octets{'p', 'r', 'e', 'm', 'i', 'e', 'r'}));
+    EXPECT_EQ(tout(), attendus);
+
+    // Le reste d'un enregistrement tué est repris par le suivant.
+    QFile reste(d.filePath(temporaire));
+    ASSERT_TRUE(reste.open(QIODevice::WriteOnly));
+    reste.write("morceau d'un enregistrement interrompu");
+    reste.close();
+    ASSERT_TRUE(ecrire(vrai, "repris"));
+    EXPECT_EQ(LireFichier(vrai), (Octets{'r', 'e', 'p', 'r', 'i', 's'}));
+    EXPECT_EQ(tout(), attendus);
 }

@@ -419,7 +419,17 @@ TEST_F(Projet, UnEnregistrementRateLaisseModifieEtLAncienFichier)
     EXPECT_TRUE(messages[0].texte.contains(QStringLiteral("v.kvp")));
     EXPECT_TRUE(f->Modifie);
     EXPECT_EQ(Lire(Chemin("v.kvp")), ancien);
-    EXPECT_EQ(QDir(dossier.path()).entryList({"v.kvp*"}, QDir::Files), QStringList({"v.kvp"}));
+    EXPECT_EQ(QDir(dossier.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.png", "b.png", "v.kvp"}));
+
+    // Un projet protégé en écriture n'est pas remplacé, même par root.
+    messages.clear();
+    chmod(QFile::encodeName(Chemin("v.kvp")).constData(), 0444);
+    f->EnregistrerPrjClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].texte, QStringLiteral("Le projet n'a pas pu être enregistré dans le fichier « %1 ».")
+                                     .arg(Chemin("v.kvp")));
+    EXPECT_TRUE(f->Modifie);
+    EXPECT_EQ(Lire(Chemin("v.kvp")), ancien);
 
     // Un dossier qui n'existe pas.
     messages.clear();

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -88,8 +93,10 @@ TEST(Tiff, UnPixelRepertoireImpair)
 
 TEST(Tiff, EnTeteEtRepertoireOctetParOctet)
 {
-    struct Cas { int l, h; };
-    for (const Cas c : {Cas{1, 1}, Cas{3, 2}, Cas{4, 3}, Cas{7, 5}, Cas{2, 9}}) {
+    // Largeur et hauteur en SHORT jusqu'à 65535, en LONG au-delà.
+    struct Cas { int l, h; uint32_t typeL = 3, typeH = 3; };
+    for (const Cas c : {Cas{1, 1}, Cas{3, 2}, Cas{4, 3}, Cas{7, 5}, Cas{2, 9}, Cas{65535, 1}, Cas{1, 65535},
+                        Cas{65536, 1, 4, 3}, Cas{1, 70000, 3, 4}}) {
         SCOPED_TRACE(testing::Message() << c.l << " x " << c.h);
         const uint32_t n = 3u * c.l * c.h;
         const QByteArray o = EnMemoire(Motif(c.l, c.h));
@@ -108,7 +115,7 @@ TEST(Tiff, EnTeteEtRepertoireOctetParOctet)
         const int rep = static_cast<int>(40 + n);
         EXPECT_EQ(Lire16(o, rep), 15);
         const uint32_t attendu[15][4] = {
-            {254, 4, 1, 0},   {256, 3, 1, uint32_t(c.l)}, {257, 3, 1, uint32_t(c.h)},
+            {254, 4, 1, 0},   {256, c.typeL, 1, uint32_t(c.l)}, {257, c.typeH, 1, uint32_t(c.h)},
             {258, 3, 3, 24},  {259, 3, 1, 1},             {262, 3, 1, 2},
             {273, 4, 1, 40},  {277, 3, 1, 3},             {278, 4, 1, uint32_t(c.h)},
             {279, 4, 1, n},   {282, 5, 1, 8},             {283, 5, 1, 16},
@@ -145,7 +152,8 @@ TEST(Tiff, LibtiffRelitLesMemesPixels)
 {
     QTemporaryDir dossier;
     ASSERT_TRUE(dossier.isValid());
-    for (const auto& [l, h] : {std::pair{5, 3}, std::pair{1, 1}, std::pair{6, 4}}) {
+    for (const auto& [l, h] : {std::pair{5, 3}, std::pair{1, 1}, std::pair{6, 4}, std::pair{70000, 4},
+                               std::pair{4, 70000}}) {
         SCOPED_TRACE(testing::Message() << l << " x " << h);
         const Bitmap b = Motif(l, h);
         const QString nom = dossier.filePath(QStringLiteral("pano.tif"));
@@ -156,8 +164,8 @@ TEST(Tiff, LibtiffRelitLesMemesPixels)
         uint32_t lt = 0, ht = 0;
         TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &lt);
         TIFFGetField(t, TIFFTAG_IMAGELENGTH, &ht);
-        EXPECT_EQ(lt, uint32_t(l));
-        EXPECT_EQ(ht, uint32_t(h));
+        ASSERT_EQ(lt, uint32_t(l));
+        ASSERT_EQ(ht, uint32_t(h));
         std::vector<uint8_t> ligne(TIFFScanlineSize(t));
         for (int y = 0; y < h; ++y) {
             ASSERT_EQ(TIFFReadScanline(t, ligne.data(), y, 0), 1);
@@ -174,8 +182,9 @@ TEST(Tiff, LibtiffRelitLesMemesPixels)
 
 TEST(Tiff, DeuxEnregistrementsDeTaillesDifferentes)
 {
+    // Un nom de 250 octets s'enregistre aussi.
     QTemporaryDir dossier;
-    const QString nom = dossier.filePath(QStringLiteral("vue.tif"));
+    const QString nom = dossier.filePath(QString(246, QLatin1Char('v')) + QStringLiteral(".tif"));
     EnregistrerTiff(nom, Motif(9, 7));
     EnregistrerTiff(nom, Motif(3, 2));
     QFile f(nom);
@@ -200,20 +209,49 @@ TEST(Tiff, EchecsDEcriture)
         FluxPlein flux(limite);
         EXPECT_THROW(EcrireTiffFlux(flux, Motif(4, 4)), Erreur) << limite;
     }
+    // Chaque échec nomme le fichier, garde l'ancien et ne laisse rien à côté.
     QTemporaryDir dossier;
-    const QString nom = dossier.filePath(QStringLiteral("absent/pano.tif"));
-    try {
-        EnregistrerTiff(nom, Motif(2, 2));
-        ADD_FAILURE();
-    } catch (const Erreur& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("Impossible de créer le fichier %1").arg(nom));
-    }
-    // Un fichier existant n'est remplacé qu'une fois le nouveau complet.
-    const QString existant = dossier.filePath(QStringLiteral("garde.tif"));
-    EnregistrerTiff(existant, Motif(2, 2));
+    const QString garde = dossier.filePath(QStringLiteral("garde.tif"));
+    const QString protege = dossier.filePath(QStringLiteral("protege.tif"));
+    EnregistrerTiff(garde, Motif(2, 2));
+    EnregistrerTiff(protege, Motif(2, 2));
+    chmod(QFile::encodeName(protege).constData(), 0444);
     const QByteArray avant = EnMemoire(Motif(2, 2));
-    EXPECT_THROW(EnregistrerTiff(existant, Bitmap()), Erreur);
-    QFile f(existant);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), avant);
+    struct Cas
+    {
+        QString nom;
+        rlim_t tailleMax;  // disque plein au-delà
+        QString message;
+    };
+    const QString refus = QStringLiteral("Impossible de créer le fichier %1");
+    const Cas cas[] = {
+        {dossier.filePath(QStringLiteral("absent/pano.tif")), RLIM_INFINITY, refus},
+        {protege, RLIM_INFINITY, refus},
+        {garde, 100, QStringLiteral("« %1 » : Erreur d'écriture dans le flux")},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom.toStdString());
+        rlimit ancienne{};
+        getrlimit(RLIMIT_FSIZE, &ancienne);
+        const auto signalPrecedent = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit bornee = ancienne;
+        bornee.rlim_cur = c.tailleMax;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &bornee), 0);
+        try {
+            EnregistrerTiff(c.nom, Motif(8, 8));
+            ADD_FAILURE();
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), c.message.arg(c.nom));
+        }
+        setrlimit(RLIMIT_FSIZE, &ancienne);
+        std::signal(SIGXFSZ, signalPrecedent);
+    }
+    EXPECT_THROW(EnregistrerTiff(garde, Bitmap()), Erreur);
+    for (const QString& nom : {garde, protege}) {
+        QFile f(nom);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), avant);
+    }
+    EXPECT_EQ(QDir(dossier.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"garde.tif", "protege.tif"}));
 }
