@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
@@ -287,12 +289,10 @@ TEST_F(Fenetre, LibellesEntiersALaTailleMinimale)
             if (!w->isVisibleTo(page))
                 continue;
             const QFontMetrics fm = w->fontMetrics();
-            QString texte;
-            QRect place;
             if (auto* l = qobject_cast<QLabel*>(w)) {
-                texte = l->text();
+                const QString texte = l->text();
                 const QRect r = w->style()->itemTextRect(fm, l->contentsRect(), l->alignment(), true, texte);
-                place = QRect(l->mapToParent(r.topLeft()), r.size());
+                const QRect place(l->mapToParent(r.topLeft()), r.size());
                 // Les voisins venus après lui se dessinent par-dessus.
                 const QObjectList& freres = w->parentWidget()->children();
                 const bool couvert = std::any_of(freres.begin() + freres.indexOf(w) + 1, freres.end(), [&](QObject* o) {
@@ -313,6 +313,7 @@ TEST_F(Fenetre, LibellesEntiersALaTailleMinimale)
                 if (!b->text().isEmpty() && fm.horizontalAdvance(b->text().remove(QLatin1Char('&'))) > largeur)
                     coupes << b->objectName() + " : " + b->text();
             } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+                // Le titre garde une marge de chaque côté du cadre.
                 if (fm.horizontalAdvance(g->title()) > g->width() - 16)
                     coupes << g->objectName() + " : " + g->title();
             }
