@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -23,6 +24,16 @@ void Configurer(QAbstractItemView* vue)
     vue->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
+// Sans lui, le modèle ne prend ses icônes que dans le thème du bureau : sans
+// thème, les dossiers ressemblaient à des fichiers. Celui-ci les prend au
+// style. Il sert au fil de lecture des modèles jusqu'à leur fin : il vit
+// autant que le programme.
+QFileIconProvider* Icones()
+{
+    static QFileIconProvider icones;
+    return &icones;
+}
+
 }
 
 TShellListView::TShellListView(QWidget* parent)
@@ -36,6 +47,7 @@ TShellListView::TShellListView(QWidget* parent)
     modele_->setReadOnly(false);
     modele_->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     modele_->setNameFilterDisables(false);
+    modele_->setIconProvider(Icones());
 
     liste_->setModel(modele_);
     liste_->setViewMode(QListView::ListMode);

@@ -12,6 +12,7 @@ int main(int argc, char** argv)
 {
     InitialisationXPTheme();
     QApplication application(argc, argv);
+    ChargerTraductionsQt();
 
     // Ordre de création : la fenêtre principale d'abord, son FormCreate tourne
     // avant que les trois autres n'existent.

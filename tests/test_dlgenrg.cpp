@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -8,6 +10,7 @@
 #include <QThread>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +23,7 @@
 #include "app/DlgBoxEnrg.h"
 #include "app/DlgEnrg.h"
 #include "app/DlgEnrgNavigation.h"
+#include "app/XPTheme.h"
 #include "platform/Dialogues.h"
 #include "ui_TDialogEnrg.h"
 
@@ -470,5 +474,27 @@ TEST_F(DialogueEnrg, MenuContextuel)
     ASSERT_EQ(q.textes.size(), 1);
     EXPECT_TRUE(q.textes[0].contains(QStringLiteral("garde.jpg")));
     EXPECT_TRUE(QFile::exists(rep + QStringLiteral("/garde.jpg")));
+    dlg.hide();
+}
+
+TEST_F(DialogueEnrg, TextesDeQtEnFrancaisEtIconesSansTheme)
+{
+    ASSERT_TRUE(ChargerTraductionsQt());
+    ASSERT_TRUE(QDir(rep).mkdir(QStringLiteral("sous")));
+    dlg.NomEnrg = rep + QLatin1Char('/');
+    dlg.show();
+    QFileSystemModel& m = *liste().Modele();
+    const QModelIndex dossier = m.index(rep + QStringLiteral("/sous"));
+    ASSERT_TRUE(Attendre([&] { return !m.data(dossier.siblingAtColumn(2)).toString().isEmpty(); }));
+    EXPECT_EQ(m.data(dossier.siblingAtColumn(2)).toString(), QStringLiteral("Dossier"));
+    QStringList entetes;
+    for (int c = 0; c < 4; ++c)
+        entetes << m.headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(entetes, (QStringList{"Nom", "Taille", "Type", "Dernière modification"}));
+    EXPECT_FALSE(m.data(dossier, Qt::DecorationRole).value<QIcon>().isNull());
+
+    QLineEdit champ;
+    const std::unique_ptr<QMenu> menu(champ.createStandardContextMenu());
+    EXPECT_TRUE(menu->actions().constLast()->text().startsWith(QStringLiteral("Tout sélectionner")));
     dlg.hide();
 }

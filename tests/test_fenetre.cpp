@@ -1,21 +1,29 @@
+#include <algorithm>
 #include <cstdio>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 
 #include "app/APropos.h"
 #include "app/DlgEnrg.h"
 #include "app/Preferences.h"
+#include "app/XPTheme.h"
 #include "core/Assemblage.h"
 #include "platform/Systeme.h"
 #include "tests/test_fenetre_banc.h"
@@ -370,6 +378,72 @@ TEST_F(Fenetre, ToutesLesConnexionsDesFormulairesSontResolues)
     }
     qInstallMessageHandler(precedent);
     EXPECT_TRUE(avertissements.isEmpty()) << avertissements.join(QLatin1Char('\n')).toStdString();
+}
+
+// Un texte est entier quand il tient dans son contrôle et qu'aucun voisin ne le
+// couvre ; les libellés qui changent portent leur texte le plus large.
+TEST_F(Fenetre, LibellesEntiersALaTailleMinimale)
+{
+    const QFont policeAvant = QApplication::font();
+    InitialisationXPTheme();
+    Creer();
+    f->show();
+    const struct {
+        const char* nom;
+        const char* texte;
+    } plusLarges[] = {
+        {"ChObjo", "Champ de l'objectif : 90°"},
+        {"InfoZoom", "Kr = 100 %"},
+        {"ValCHG", "0,50"},
+    };
+    for (const auto& l : plusLarges)
+        f->findChild<QLabel*>(l.nom)->setText(QString::fromUtf8(l.texte));
+
+    QStringList coupes;
+    QTabWidget* onglets = f->Formulaire()->FctPano;
+    for (int i = 0; i < onglets->count(); ++i) {
+        onglets->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        QWidget* page = onglets->widget(i);
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(page))
+                continue;
+            const QFontMetrics fm = w->fontMetrics();
+            if (auto* l = qobject_cast<QLabel*>(w)) {
+                const QString texte = l->text();
+                const QRect r = w->style()->itemTextRect(fm, l->contentsRect(), l->alignment(), true, texte);
+                const QRect place(l->mapToParent(r.topLeft()), r.size());
+                // Les voisins venus après lui se dessinent par-dessus.
+                const QObjectList& freres = w->parentWidget()->children();
+                const bool couvert = std::any_of(freres.begin() + freres.indexOf(w) + 1, freres.end(), [&](QObject* o) {
+                    auto* voisin = qobject_cast<QWidget*>(o);
+                    return voisin && voisin->isVisibleTo(page) && voisin->geometry().intersects(place);
+                });
+                if (!texte.isEmpty() && (couvert || !l->contentsRect().contains(r)))
+                    coupes << l->objectName() + " : " + texte;
+            } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                QStyleOptionButton opt;
+                opt.initFrom(b);
+                opt.text = b->text();
+                const QStyle::SubElement contenu = qobject_cast<QCheckBox*>(b)      ? QStyle::SE_CheckBoxContents
+                                                   : qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
+                                                                                    : QStyle::SE_PushButtonContents;
+                const int largeur = b->style()->subElementRect(contenu, &opt, b).width() -
+                                    (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+                if (!b->text().isEmpty() && fm.horizontalAdvance(b->text().remove(QLatin1Char('&'))) > largeur)
+                    coupes << b->objectName() + " : " + b->text();
+            } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+                // Le titre garde une marge de chaque côté du cadre.
+                if (fm.horizontalAdvance(g->title()) > g->width() - 16)
+                    coupes << g->objectName() + " : " + g->title();
+            }
+        }
+    }
+    QApplication::setFont(policeAvant);
+    EXPECT_TRUE(coupes.isEmpty()) << coupes.join(QLatin1Char('\n')).toStdString();
+    // Le glyphe des boutons « Appliquer » vient avec le programme, sans thème du bureau.
+    EXPECT_FALSE(f->Formulaire()->AppliquerCorrTon->icon().isNull());
+    EXPECT_FALSE(f->Formulaire()->AppliquerHyB->icon().isNull());
 }
 
 TEST(APropos, LigneDeVersion)
