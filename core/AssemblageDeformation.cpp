@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "core/ArrondiOctet.h"
@@ -9,6 +10,8 @@
 #include "core/AssemblageInterne.h"
 #include "core/Matrix.h"
 #include "platform/Image.h"
+
+std::vector<int> GaucheDessinee;
 
 namespace {
 
@@ -75,6 +78,8 @@ struct TContexte
     TPtImg& dest;
     Bitmap* pano;
     const int* colonnePano;  // colonne du panoramique de chaque x, -1 hors limites
+    int xReport;             // premier x reporté à gauche d'un panoramique bouclé
+    int* gaucheDessinee;     // par ligne du panoramique
     // Produits a0·x, a2·x, b0·x, b2·x de chaque colonne, arrondis comme dans
     // la forme complète : calculés une fois par image au lieu d'une fois par pixel.
     const long double* a0x;
@@ -193,6 +198,7 @@ void Deformer(const TContexte& c)
         const int64_t s = ColonneJonction(y, c.ordonnee, c.pente) - LargeurRecouvrement;
         TPixel* dest = c.dest.Ligne(y);
         uint8_t* pano = y < lignesPano ? c.pano->Ligne(y) : nullptr;
+        int gauche = pano ? c.gaucheDessinee[y] : 0;
         for (int x = 0; x < W; ++x) {
             const TColonneD& k = c.colD[x];
             const double fu = ((k.a0x + a1yD) + k.a2x * lyD) + a3D;
@@ -253,14 +259,18 @@ void Deformer(const TContexte& c)
             dest[x] = px;
             if (u > s + 2 && pano) {
                 const int X = c.colonnePano[x];
-                if (X >= 0) {
+                if (X >= 0 && (x < c.xReport || X < gauche)) {
                     uint8_t* q = pano + static_cast<size_t>(X) * 3;
                     q[0] = px.B;
                     q[1] = px.V;
                     q[2] = px.R;
+                    if (x < c.xReport)
+                        gauche = std::min(gauche, X);
                 }
             }
         }
+        if (pano)
+            c.gaucheDessinee[y] = gauche;
     }
 }
 
@@ -309,16 +319,22 @@ void TAssembleImg::AppliquerModifications(int i)
     if ((mode == 0 || mode == 1) && source.Largeur() == W && source.Hauteur() == H && W > 0 &&
         H > 0) {
         // Colonnes du panoramique : rien n'est écrit hors de 0..LargeurPano-1 ;
-        // un panoramique bouclé reprend à gauche ce qui dépasse à droite.
+        // un panoramique bouclé reprend à gauche ce qui dépasse à droite, mais
+        // seulement là où aucune image n'a encore dessiné.
         const int largeurPano = BmpPano ? BmpPano->Width() : 0;
         const bool boucler = OptionBoucler();
+        const int64_t report = static_cast<int64_t>(largeurPano) - XCourant;
+        const int xReport = boucler ? static_cast<int>(std::clamp<int64_t>(report, 0, W)) : W;
         std::vector<int> colonnes(static_cast<size_t>(W));
         for (int x = 0; x < W; ++x) {
             int64_t X = static_cast<int64_t>(XCourant) + x;
-            if (boucler && X >= largeurPano)
+            if (x >= xReport)
                 X -= largeurPano;
             colonnes[x] = X >= 0 && X < largeurPano ? static_cast<int>(X) : -1;
         }
+        const int lignesPano = BmpPano ? BmpPano->Height() : 0;
+        if (GaucheDessinee.size() != static_cast<size_t>(lignesPano))
+            GaucheDessinee.assign(static_cast<size_t>(lignesPano), std::numeric_limits<int>::max());
         std::vector<long double> produits(static_cast<size_t>(W) * 4);
         long double* a0x = produits.data();
         long double* a2x = a0x + W;
@@ -339,7 +355,8 @@ void TAssembleImg::AppliquerModifications(int i)
             maxB0 = std::max(maxB0, std::fabs(b0x[x]));
             maxB2 = std::max(maxB2, std::fabs(b2x[x]));
         }
-        const TContexte c = {t,     source, TableTravail, BmpPano, colonnes.data(),
+        const TContexte c = {t,     source, TableTravail, BmpPano, colonnes.data(), xReport,
+                             GaucheDessinee.data(),
                              a0x,   a2x,    b0x,          b2x,     colD.data(),
                              maxA0, maxA2,  maxB0,        maxB2,   img.OrdonneeJonction,
                              img.PenteJonction, W, H};

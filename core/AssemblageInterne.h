@@ -2,6 +2,8 @@
 // Petits accès communs aux étapes de l'assemblage : tailles des bitmaps et
 // options lues dans la fenêtre principale (absentes : valeurs par défaut).
 
+#include <vector>
+
 #include <QCheckBox>
 #include <QComboBox>
 
@@ -24,6 +26,10 @@ inline int HauteurBitmap(const TInfosImg& img)
     const Bitmap* bmp = BitmapDe(img);
     return bmp ? bmp->Height() : img.Hauteur;
 }
+
+// Colonne la plus à gauche que les images déjà déformées ont dessinée dans
+// chaque ligne du panoramique ; vide au début d'un assemblage.
+extern std::vector<int> GaucheDessinee;
 
 inline bool OptionBoucler()
 {

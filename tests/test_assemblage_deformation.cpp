@@ -53,6 +53,7 @@ struct Montage
         LargeurPano = largeurPano;
         HauteurPano = H;
         XCourant = xCourant;
+        GaucheDessinee.clear();
         pano.bmp.SetSize(largeurPano, H);
         pano.bmp.Fill(255, 255, 255);
     }
@@ -172,15 +173,19 @@ TEST(AppliquerModifications, ColonnesHorsDuPanoramique)
         m.fenetre.boucler.setChecked(c.boucle);
         m.dlg.AppliquerModifications(1);
         for (int y = 0; y < 6; ++y) {
-            // Dessin de gauche à droite : la dernière colonne arrivée l'emporte.
+            // Ce qui dépasse à droite n'est reporté qu'à gauche de ce que
+            // l'image a déjà dessiné.
             TPixel attendu[30];
             std::fill(attendu, attendu + 30, Blanc);
+            int gauche = 30;
             for (int x = 0; x < 40; ++x) {
-                int X = c.decalX + x;
-                if (c.boucle && X >= 30)
-                    X -= 30;
-                if (X >= 0 && X < 30)
+                const int X = c.decalX + x;
+                if (X >= 0 && X < 30) {
                     attendu[X] = Motif(x, y);
+                    gauche = std::min(gauche, X);
+                } else if (c.boucle && X >= 30 && X - 30 < gauche) {
+                    attendu[X - 30] = Motif(x, y);
+                }
             }
             for (int X = 0; X < 30; ++X)
                 ASSERT_EQ(PixelPano(X, y), attendu[X]) << X << "," << y;
@@ -189,6 +194,29 @@ TEST(AppliquerModifications, ColonnesHorsDuPanoramique)
         EXPECT_EQ(m.pano.bmp.Ligne(2)[90], 0xFF);
         EXPECT_EQ(m.pano.bmp.Ligne(2)[91], 0xFF);
     }
+}
+
+TEST(AppliquerModifications, BoucleSansEcraserLImage0)
+{
+    // Image 0 bleue, jonction en colonne 25 : dessinée à partir de la colonne 8.
+    // La dernière image, rouge, dépasse de 20 colonnes à droite du panoramique.
+    const TPixel bleu = {200, 0, 0}, rouge = {0, 0, 200};
+    Montage m(40, 6, {{0, 0}, {40, 0}, {40, 6}, {0, 6}}, Zero, 60, 0, 40);
+    m.fenetre.boucler.setChecked(true);
+    TInfosImg& img0 = ImgsAssemblage[0];
+    const TPoint32 coins0[4] = {{25, 0}, {39, 0}, {39, 6}, {25, 6}};
+    std::copy(coins0, coins0 + 4, img0.Coins);
+    TablesPixels[0].SetLength(40, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 40; ++x) {
+            TablesPixels[0][x][y] = bleu;
+            TablesPixels[1][x][y] = rouge;
+        }
+    m.dlg.AppliquerModifications(0);
+    m.dlg.AppliquerModifications(1);
+    for (int y = 0; y < 6; ++y)
+        for (int X = 0; X < 60; ++X)
+            ASSERT_EQ(PixelPano(X, y), X < 8 || X >= 40 ? rouge : bleu) << X << "," << y;
 }
 
 TEST(AppliquerModifications, CoinsDegeneresEtModeInconnu)
