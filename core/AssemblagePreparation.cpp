@@ -62,13 +62,12 @@ void TAssembleImg::PreparerImage(int i)
 
     Q[1].Y -= dy;
     Q[2].Y -= dy;
-    // L'image 0 reste dans le repère où sa table a été construite : l'appel
-    // de la dernière image ne la décale plus.
-    if (m != 0) {
-        suivante.DecalY = dy;
+    suivante.DecalY = dy;
+    // Les coins de l'image 0 restent dans le repère où sa table a été
+    // construite : l'appel de la dernière image ne les déplace pas.
+    if (m != 0)
         for (TPoint32& coin : suivante.Coins)
             coin.Y -= dy;
-    }
     if (i == 0)
         img.DecalY = 0;
 
