@@ -1,6 +1,7 @@
 // Mesures de l'assemblage : six images de 4000 x 3000, préparation puis
 // déformation au plus proche et bilinéaire, comparées à une simple copie
-// mémoire du même nombre d'octets de sortie.
+// mémoire du même nombre d'octets de sortie ; sur un fil (argument 1) puis sur
+// tous les cœurs (argument 0).
 
 #include <benchmark/benchmark.h>
 
@@ -9,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-
 #include "core/Assemblage.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -105,23 +106,73 @@ double SecondesCopie(int64_t octets)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
 }
 
+// Nombre de fils de la mesure le temps de celle-ci.
+class FilsDeLaMesure
+{
+public:
+    explicit FilsDeLaMesure(benchmark::State& state) : avant_(NombreFils())
+    {
+        DefinirNombreFils(static_cast<int>(state.range(0)));
+        state.counters["fils"] = NombreFils();
+    }
+    ~FilsDeLaMesure() { DefinirNombreFils(avant_); }
+
+private:
+    int avant_;
+};
+
+void Compter(benchmark::State& state, const Banc& b, double secondes, double copie)
+{
+    state.counters["Mpx/s"] = benchmark::Counter(
+        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x_memcpy"] = secondes / copie;
+}
+
 void Preparation(benchmark::State& state)
 {
     Banc& b = LeBanc();
     PanoramaDuBanc installe(b);
-    for (auto _ : state)
+    FilsDeLaMesure fils(state);
+    double secondes = 0.0, copie = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        copie += SecondesCopie(b.pixelsSortie * 3);
+        state.ResumeTiming();
+        const auto debut = std::chrono::steady_clock::now();
         b.Preparer();
-    state.counters["Mpx/s"] = benchmark::Counter(
-        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    }
+    Compter(state, b, secondes, copie);
+}
+
+// Préparation et déformation au plus proche : le travail d'un assemblage.
+void PreparationEtDeformation(benchmark::State& state)
+{
+    Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
+    FilsDeLaMesure fils(state);
+    b.fenetre->mode.setCurrentIndex(0);
+    double secondes = 0.0, copie = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        copie += SecondesCopie(b.pixelsSortie * 3);
+        state.ResumeTiming();
+        const auto debut = std::chrono::steady_clock::now();
+        b.Preparer();
+        b.Deformer();
+        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    }
+    Compter(state, b, secondes, copie);
 }
 
 void Deformation(benchmark::State& state)
 {
     Banc& b = LeBanc();
     PanoramaDuBanc installe(b);
-    b.fenetre->mode.setCurrentIndex(static_cast<int>(state.range(0)));
-    double deformation = 0.0;
-    double copie = 0.0;
+    FilsDeLaMesure fils(state);
+    const int mode = static_cast<int>(state.range(1));
+    b.fenetre->mode.setCurrentIndex(mode);
+    double secondes = 0.0, copie = 0.0;
     for (auto _ : state) {
         state.PauseTiming();
         b.Preparer();
@@ -129,15 +180,17 @@ void Deformation(benchmark::State& state)
         state.ResumeTiming();
         const auto debut = std::chrono::steady_clock::now();
         b.Deformer();
-        deformation += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
     }
-    state.counters["Mpx/s"] = benchmark::Counter(
-        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["x_memcpy"] = deformation / copie;
-    state.SetLabel(state.range(0) == 0 ? "plus proche voisin" : "bilineaire");
+    Compter(state, b, secondes, copie);
+    state.SetLabel(mode == 0 ? "plus proche voisin" : "bilineaire");
 }
 
 }  // namespace
 
-BENCHMARK(Preparation)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(Deformation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(Preparation)->ArgName("fils")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->Iterations(3)->UseRealTime();
+BENCHMARK(PreparationEtDeformation)->ArgName("fils")->Arg(1)->Arg(0)
+    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(Deformation)->ArgNames({"fils", "mode"})->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

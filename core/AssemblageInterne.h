@@ -31,6 +31,12 @@ inline int HauteurBitmap(const TInfosImg& img)
 // chaque ligne du panoramique ; vide au début d'un assemblage.
 extern std::vector<int> GaucheDessinee;
 
+// Jeu d'instructions de la déformation : le plus large que le processeur
+// permet ; les tests comparent les voies entre elles.
+enum class TVoie { Scalaire, SSE41, AVX2 };
+TVoie VoieDeformation();
+void DefinirVoieDeformation(TVoie voie);  // bornée à ce que le processeur a
+
 inline bool OptionBoucler()
 {
     return SeqPano && SeqPano->BouclerPano() && SeqPano->BouclerPano()->isChecked();

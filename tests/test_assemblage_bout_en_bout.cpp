@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "core/Assemblage.h"
+#include "core/AssemblageInterne.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -211,6 +214,19 @@ TEST(AssemblageBoutEnBout, RotationsRedresseesParLHorizon)
         int verifies = 0;
         EXPECT_LE(EcartAmersParImage(s, pano.bmp, verifies), 2.5);
         EXPECT_GE(verifies, largeur / 29);
+
+        // Le même panoramique par chaque voie de calcul, sur 1, 2 et 8 fils.
+        const Bitmap obtenu = pano.bmp;
+        const std::pair<TVoie, int> voies[] = {{TVoie::Scalaire, 1}, {TVoie::SSE41, 2}, {TVoie::AVX2, 8}};
+        for (const auto& [voie, fils] : voies) {
+            DefinirVoieDeformation(voie);
+            DefinirNombreFils(fils);
+            TAssembleImg autre;
+            autre.Assembler();
+            EXPECT_TRUE(pano.bmp == obtenu) << static_cast<int>(voie) << ", " << fils << " fils";
+        }
+        DefinirVoieDeformation(TVoie::AVX2);
+        DefinirNombreFils(0);
     }
     ViderListe();
 }
