@@ -305,232 +305,35 @@ void LigneScalaire(const TContexte& c, int y)
         c.gaucheDessinee[y] = l.gauche;
 }
 
-// Voie vectorielle : N positions à la fois (2 en SSE4.1, 4 en AVX2), mêmes
-// marges et même recours que la voie scalaire. Écrite une fois avec les
-// vecteurs de GCC, elle prend le jeu d'instructions de la fonction qui
-// l'incorpore.
-template <int N>
-struct TVecteurs
-{
-    typedef double D __attribute__((vector_size(8 * N)));
-    typedef int64_t L __attribute__((vector_size(8 * N)));
-    typedef int32_t I __attribute__((vector_size(4 * N)));
-};
-typedef double D4 __attribute__((vector_size(32)));
-typedef int32_t I4 __attribute__((vector_size(16)));
-
 // Au plus proche, moitiés paires, pour |x| < 2^51 : l'ajout de 1,5·2^52 fait
 // tomber les décimales dans le mode d'arrondi courant.
 constexpr double Magique = 0x1.8p52;
 constexpr int64_t SansSigne = 0x7FFFFFFFFFFFFFFFLL;
 
-// Trois octets B, V, R d'un pixel rangés dans un entier.
-[[gnu::always_inline]] inline uint32_t Lire3(const uint8_t* p)
-{
-    uint16_t a;
-    std::memcpy(&a, p, 2);
-    return a | static_cast<uint32_t>(p[2]) << 16;
-}
+// Voie vectorielle : N positions à la fois (2 en SSE4.1, 4 en AVX2), mêmes
+// marges et même recours que la voie scalaire. Écrite une fois avec les
+// vecteurs de GCC, compilée une fois par jeu d'instructions.
+namespace voieSSE {
+#include "core/AssemblageDeformationVoie.h"
+}  // namespace voieSSE
 
-// Canal k de pixel en double, dans la voie k (la quatrième à zéro).
-[[gnu::always_inline]] inline void Canaux(uint32_t pixel, D4& v)
-{
-    const __m128i q = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(pixel)));
-    v = __builtin_convertvector((I4)q, D4);
-}
-
-// N pixels de trois octets rangés côte à côte, assemblés dans des registres.
-template <int N>
-[[gnu::always_inline]] inline void Ranger(const uint32_t* px, uint8_t* d)
-{
-    if constexpr (N == 2) {
-        const uint64_t a = px[0] | static_cast<uint64_t>(px[1]) << 24;
-        std::memcpy(d, &a, 6);
-    } else {
-        const uint64_t a = px[0] | static_cast<uint64_t>(px[1]) << 24 | static_cast<uint64_t>(px[2]) << 48;
-        const uint32_t b = px[2] >> 16 | px[3] << 8;
-        std::memcpy(d, &a, 8);
-        std::memcpy(d + 8, &b, 4);
-    }
-}
-
-// Vrai si toutes les voies du masque sont vraies.
-template <int N, class L>
-[[gnu::always_inline]] inline bool Tous(const L& m)
-{
-    int64_t t = m[0];
-    for (int k = 1; k < N; ++k)
-        t &= m[k];
-    return t != 0;
-}
-
-// Pixel lu (au plus proche) ou interpolé (bilinéaire) à partir de la cellule
-// p0 ; sur devient faux quand un canal est trop près d'une moitié.
-template <int Mode>
-[[gnu::always_inline]] inline uint32_t Echantillon(const uint8_t* p0, int64_t pasSource, double fx,
-                                                   double fy, double limite, bool& sur)
-{
-    if constexpr (Mode == 0) {
-        return Lire3(p0);
-    } else {
-        const double gx = 1.0 - fx, gy = 1.0 - fy;
-        const double w00 = gx * gy, w10 = fx * gy, w11 = fx * fy, w01 = gx * fy;
-        const uint8_t* p1 = p0 + pasSource;
-        D4 q00, q10, q11, q01;
-        Canaux(Lire3(p0), q00);
-        Canaux(Lire3(p0 + 3), q10);
-        Canaux(Lire3(p1 + 3), q11);
-        Canaux(Lire3(p1), q01);
-        const D4 v = ((q00 * w00 + q10 * w10) + q11 * w11) + q01 * w01;
-        const D4 r = (v + Magique) - Magique;
-        const D4 e = (D4)((typename TVecteurs<4>::L)(v - r) & SansSigne);
-        sur = sur && e[0] < limite && e[1] < limite && e[2] < limite;
-        const I4 n = __builtin_convertvector(r, I4);
-        const __m128i o =
-            _mm_packus_epi16(_mm_packus_epi32((__m128i)n, (__m128i)n), _mm_setzero_si128());
-        return static_cast<uint32_t>(_mm_cvtsi128_si32(o)) & 0xFFFFFF;
-    }
-}
-
-template <int Mode, int N>
-[[gnu::always_inline]] inline void LigneVecteur(const TContexte& c, int y)
-{
-    using D = typename TVecteurs<N>::D;
-    using L = typename TVecteurs<N>::L;
-    TLigne l = PreparerLigne(c, y);
-    const int W = c.W;
-    const int H = c.H;
-    const int64_t s = l.s;
-    // Sans panoramique, toute la ligne sauf le dernier pixel : chaque
-    // pixel de la table s'écrit sur quatre octets, le suivant recouvrant le
-    // quatrième.
-    const int xDebut = l.pano ? c.xDebut : 0;
-    const int xFin = l.pano ? std::min(c.xFin, W - 1) : W - 1;
-    int x = 0;
-    for (; x < xDebut; ++x)
-        PixelScalaire<Mode>(c, l, x);
-    uint8_t* dest = reinterpret_cast<uint8_t*>(l.dest);
-    int gauche = l.gauche;
-    const int xPano = c.xPano;
-    const uint8_t* source = &c.source.Ligne(0)->B;
-    const int64_t pasSource = 3 * static_cast<int64_t>(W);
-    const D a1y = D{} + l.a1yD, b1y = D{} + l.b1yD, ly = D{} + l.lyD, a3 = D{} + l.a3D,
-            b3 = D{} + l.b3D;
-    const double borneU0 = static_cast<double>(std::max<int64_t>(0, s + 1));
-    const double borneDessin = static_cast<double>(s + 3);
-    const double maxU = Mode == 0 ? W - 1 : W - 2;
-    const double maxV = Mode == 0 ? H - 1 : H - 2;
-    const double bordU = W - 1, bordV = H - 1;
-    const double jonction1 = static_cast<double>(s + 1);
-    for (; x + N <= xFin; x += N) {
-        // Les mêmes opérations que la voie scalaire, dans le même ordre.
-        D a0x, a2x, b0x, b2x;
-        std::memcpy(&a0x, c.a0xD + x, sizeof(D));
-        std::memcpy(&a2x, c.a2xD + x, sizeof(D));
-        std::memcpy(&b0x, c.b0xD + x, sizeof(D));
-        std::memcpy(&b2x, c.b2xD + x, sizeof(D));
-        const D fu = ((a0x + a1y) + a2x * ly) + a3;
-        const D fv = ((b0x + b1y) + b2x * ly) + b3;
-        const D ru = (fu + Magique) - Magique;
-        const D rv = (fv + Magique) - Magique;
-        const D du = (D)((L)(fu - ru) & SansSigne);
-        const D dv = (D)((L)(fv - rv) & SansSigne);
-        const L loin = ((D)((L)fu & SansSigne) < 1e9) & ((D)((L)fv & SansSigne) < 1e9);
-        D eu, ev;
-        L recours;
-        if constexpr (Mode == 0) {
-            eu = ru;
-            ev = rv;
-            recours = ~(loin & (du < 0.5 - l.margeU) & (dv < 0.5 - l.margeV));
-        } else {
-            const L presU = ~(du > l.margeU);
-            const L presV = ~(dv > l.margeV);
-            // Partie entière : l'arrondi, moins un au-dessus de fu, sauf tout
-            // près d'un entier où l'arrondi sert de cellule.
-            eu = ru - (D)((L)(D{} + 1.0) & ((ru > fu) & ~presU));
-            ev = rv - (D)((L)(D{} + 1.0) & ((rv > fv) & ~presV));
-            const L douteuxU =
-                presU & ((eu == 0.0) | (eu == bordU) | (eu == jonction1) | (eu == borneDessin));
-            const L douteuxV = presV & ((ev == 0.0) | (ev == bordV));
-            recours = ~loin | douteuxU | douteuxV;
-        }
-        const L ecrit = ~recours & (eu >= borneU0) & (eu <= maxU) & (ev >= 0.0) & (ev <= maxV);
-        const L dessin = ecrit & (eu >= borneDessin);
-        const L vide = ~ecrit & ~recours;
-        // Hors des pixels écrits, une position quelconque convertie sans risque.
-        const D euS = (D)((L)eu & ecrit);
-        const D evS = (D)((L)ev & ecrit);
-        // Décalage en octets de la source : entier exact en double, et dans
-        // les 32 bits (l'appelant a vérifié la taille de la table).
-        const D decalage = (evS * static_cast<double>(W) + euS) * 3.0;
-        alignas(32) int32_t octet[N];
-        const auto entiers = __builtin_convertvector(decalage, typename TVecteurs<N>::I);
-        std::memcpy(octet, &entiers, sizeof(octet));
-        alignas(32) double fx[N], fy[N];
-        if constexpr (Mode == 1) {
-            const D vx = fu - euS;
-            const D vy = fv - evS;
-            std::memcpy(fx, &vx, sizeof(vx));
-            std::memcpy(fy, &vy, sizeof(vy));
-        }
-        uint8_t* d = dest + 3 * static_cast<int64_t>(x);
-        if (Tous<N>(dessin)) {
-            // Cas courant : N pixels écrits et dessinés côte à côte.
-            uint32_t px[N];
-            bool sur = true;
-            for (int k = 0; k < N; ++k)
-                px[k] = Echantillon<Mode>(source + octet[k], pasSource, fx[k], fy[k], l.limite, sur);
-            if (sur) {
-                const int X = x + xPano;
-                Ranger<N>(px, d);
-                Ranger<N>(px, l.pano + 3 * static_cast<int64_t>(X));
-                gauche = std::min(gauche, X);
-                continue;
-            }
-        } else if (Tous<N>(vide)) {
-            std::memset(d, 0, 3 * N);
-            continue;
-        }
-        for (int k = 0; k < N; ++k) {
-            const int xk = x + k;
-            uint32_t px = 0;
-            bool sur = true;
-            if (ecrit[k] && !recours[k])
-                px = Echantillon<Mode>(source + octet[k], pasSource, fx[k], fy[k], l.limite, sur);
-            if (recours[k] || !sur) {
-                int64_t u;
-                TPixel p;
-                const bool e = PixelEtendu<Mode>(c, xk, l, u, p);
-                l.gauche = gauche;
-                Ecrire(c, l, xk, e, u, p);
-                gauche = l.gauche;
-                continue;
-            }
-            std::memcpy(dest + 3 * static_cast<int64_t>(xk), &px, 4);
-            if (dessin[k]) {
-                const int X = xk + xPano;
-                std::memcpy(l.pano + 3 * static_cast<int64_t>(X), &px, 3);
-                gauche = std::min(gauche, X);
-            }
-        }
-    }
-    l.gauche = gauche;
-    for (; x < W; ++x)
-        PixelScalaire<Mode>(c, l, x);
-    if (l.pano)
-        c.gaucheDessinee[y] = l.gauche;
-}
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace voieAVX2 {
+#include "core/AssemblageDeformationVoie.h"
+}  // namespace voieAVX2
+#pragma GCC pop_options
 
 template <int Mode>
 void LigneSSE(const TContexte& c, int y)
 {
-    LigneVecteur<Mode, 2>(c, y);
+    voieSSE::LigneVecteur<Mode, 2>(c, y);
 }
 
 template <int Mode>
 __attribute__((target("avx2"))) void LigneAVX2(const TContexte& c, int y)
 {
-    LigneVecteur<Mode, 4>(c, y);
+    voieAVX2::LigneVecteur<Mode, 4>(c, y);
 }
 
 TVoie VoieMachine()
