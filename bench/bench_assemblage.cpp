@@ -1,13 +1,18 @@
 // Mesures de l'assemblage : six images de 4000 x 3000, préparation puis
 // déformation au plus proche et bilinéaire, comparées à une simple copie
-// mémoire du même nombre d'octets de sortie ; sur un fil (argument 1) puis sur
-// tous les cœurs (argument 0).
+// mémoire du même nombre d'octets de sortie ; sur un fil tenu sur son cœur
+// (fils:1) puis sur tous les cœurs (fils:0). Mémoire de pointe d'un
+// assemblage entier.
 
 #include <benchmark/benchmark.h>
 
+#include <sched.h>
+
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/Assemblage.h"
@@ -106,7 +111,8 @@ double SecondesCopie(int64_t octets)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
 }
 
-// Nombre de fils de la mesure le temps de celle-ci.
+// Nombre de fils de la mesure le temps de celle-ci ; sur un fil, le fil
+// appelant reste sur le cœur où il se trouve.
 class FilsDeLaMesure
 {
 public:
@@ -114,11 +120,23 @@ public:
     {
         DefinirNombreFils(static_cast<int>(state.range(0)));
         state.counters["fils"] = NombreFils();
+        sched_getaffinity(0, sizeof(cpus_), &cpus_);
+        if (NombreFils() == 1 && sched_getcpu() >= 0) {
+            cpu_set_t un;
+            CPU_ZERO(&un);
+            CPU_SET(sched_getcpu(), &un);
+            sched_setaffinity(0, sizeof(un), &un);
+        }
     }
-    ~FilsDeLaMesure() { DefinirNombreFils(avant_); }
+    ~FilsDeLaMesure()
+    {
+        sched_setaffinity(0, sizeof(cpus_), &cpus_);
+        DefinirNombreFils(avant_);
+    }
 
 private:
     int avant_;
+    cpu_set_t cpus_;
 };
 
 void Compter(benchmark::State& state, const Banc& b, double secondes, double copie)
@@ -186,8 +204,43 @@ void Deformation(benchmark::State& state)
     state.SetLabel(mode == 0 ? "plus proche voisin" : "bilineaire");
 }
 
+// Champ en kio de /proc/self/status (VmRSS, VmHWM).
+int64_t Kio(const std::string& champ)
+{
+    std::ifstream status("/proc/self/status");
+    std::string ligne;
+    while (std::getline(status, ligne))
+        if (ligne.rfind(champ + ":", 0) == 0)
+            return std::stoll(ligne.substr(champ.size() + 1));
+    return 0;
+}
+
+// Assemblage entier depuis des tables libérées : pointe de la mémoire du
+// processus, rapportée aux photographies décodées et au panoramique.
+void MemoireAssemblage(benchmark::State& state)
+{
+    Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
+    FilsDeLaMesure fils(state);
+    b.fenetre->mode.setCurrentIndex(0);
+    const double photos = static_cast<double>(b.pixelsSortie) * 3;
+    double rapport = 0.0;
+    for (auto _ : state) {
+        TablesPixels.clear();
+        TablesPixels.shrink_to_fit();
+        b.pano.SetSize(0, 0);
+        const int64_t avant = Kio("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        b.dlg->Assembler();
+        const double pointe = photos + static_cast<double>(Kio("VmHWM") - avant) * 1024;
+        rapport = pointe / (photos + 3.0 * b.pano.Width() * b.pano.Height());
+    }
+    state.counters["pointe/(photos+pano)"] = rapport;
+}
+
 }  // namespace
 
+BENCHMARK(MemoireAssemblage)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(Preparation)->ArgName("fils")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
     ->Iterations(3)->UseRealTime();
 BENCHMARK(PreparationEtDeformation)->ArgName("fils")->Arg(1)->Arg(0)

@@ -8,6 +8,7 @@
 #include "core/AssemblageInterne.h"
 #include "core/CorrectionsGeometriques.h"
 #include "core/HarmoImgs.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -17,14 +18,16 @@ void DecalerTable(const TPtImg& Source, int Decal, TPtImg& T)
 {
     const int largeur = std::min(Source.Largeur(), T.Largeur());
     const int hauteur = T.Hauteur();
-    for (int y = 0; y < hauteur; ++y) {
-        TPixel* dest = T.Ligne(y);
-        const int64_t s = static_cast<int64_t>(y) + Decal;
-        if (s >= 0 && s < hauteur && s < Source.Hauteur())
-            std::memcpy(dest, Source.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
-        else
-            std::fill(dest, dest + largeur, CouleurFond);
-    }
+    ParallelLignes(hauteur, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
+            TPixel* dest = T.Ligne(y);
+            const int64_t s = static_cast<int64_t>(y) + Decal;
+            if (s >= 0 && s < hauteur && s < Source.Hauteur())
+                std::memcpy(dest, Source.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
+            else
+                std::fill(dest, dest + largeur, CouleurFond);
+        }
+    });
 }
 
 }  // namespace
