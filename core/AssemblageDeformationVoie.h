@@ -130,11 +130,6 @@ template <int N>
     using D = typename TVecteurs<N>::D;
     using L = typename TVecteurs<N>::L;
     using I = typename TVecteurs<N>::I;
-    // Quatre octets lus à la cellule et deux plus loin : la première lecture
-    // porte le pixel u, la seconde le pixel u + 1, sans dépasser la ligne.
-    const __m128i q00 = Lire4<N>(source, octet, 0), q10 = Lire4<N>(source, octet, 2);
-    const __m128i q01 = Lire4<N>(source, octet, pasSource);
-    const __m128i q11 = Lire4<N>(source, octet, pasSource + 2);
     D fx, fy;
     std::memcpy(&fx, fxs, sizeof(D));
     std::memcpy(&fy, fys, sizeof(D));
@@ -142,23 +137,65 @@ template <int N>
     const D w00 = gx * gy, w10 = fx * gy, w11 = fx * fy, w01 = gx * fy;
     L sur = (L){} - 1;
     I canaux[3];
-#pragma GCC unroll 3
-    for (int n = 0; n < 3; ++n) {
-        // Octet n de chaque voie, et octet n + 1 pour les lectures décalées.
-        const __m128i m0 = _mm_setr_epi8(n, -1, -1, -1, 4 + n, -1, -1, -1, 8 + n, -1, -1, -1,
-                                         12 + n, -1, -1, -1);
-        const __m128i m1 = _mm_add_epi8(m0, _mm_setr_epi8(1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0));
-        const __m128i e00 = _mm_shuffle_epi8(q00, m0), e10 = _mm_shuffle_epi8(q10, m1);
-        const __m128i e11 = _mm_shuffle_epi8(q11, m1), e01 = _mm_shuffle_epi8(q01, m0);
-        D d00, d10, d11, d01;
-        EnDouble<N>(e00, d00);
-        EnDouble<N>(e10, d10);
-        EnDouble<N>(e11, d11);
-        EnDouble<N>(e01, d01);
+    // Canal n interpolé à partir des quatre échantillons, une voie par pixel.
+    const auto interpoler = [&](int n, const D& d00, const D& d10, const D& d11, const D& d01) {
         const D v = ((d00 * w00 + d10 * w10) + d11 * w11) + d01 * w01;
         const D r = (v + Magique) - Magique;
         sur &= (D)((L)(v - r) & SansSigne) < limite;
         canaux[n] = __builtin_convertvector(r, I);
+    };
+    if constexpr (N == 4) {
+        // Huit octets lus à la cellule de chaque ligne : pixels u et u + 1
+        // (l'appelant garde une ligne de marge sous v + 1). Pixels 0 et 1
+        // dans la moitié basse, 2 et 3 dans la haute.
+        const auto ligne = [&](int64_t decal) {
+            const auto huit = [&](int k) {
+                int64_t v;
+                std::memcpy(&v, source + octet[k] + decal, 8);
+                return v;
+            };
+            const __m128i a = _mm_insert_epi64(_mm_cvtsi64_si128(huit(0)), huit(1), 1);
+            const __m128i b = _mm_insert_epi64(_mm_cvtsi64_si128(huit(2)), huit(3), 1);
+            return _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+        };
+        const __m256i haut = ligne(0), bas = ligne(pasSource);
+#pragma GCC unroll 3
+        for (int n = 0; n < 3; ++n) {
+            // Octet n du pixel u puis octet 3 + n du pixel u + 1, pour les
+            // deux pixels de chaque moitié, remis dans l'ordre des pixels.
+            const __m256i m = _mm256_setr_epi8(n, -1, -1, -1, 8 + n, -1, -1, -1, 3 + n, -1, -1, -1,
+                                               11 + n, -1, -1, -1, n, -1, -1, -1, 8 + n, -1, -1, -1,
+                                               3 + n, -1, -1, -1, 11 + n, -1, -1, -1);
+            const __m256i h = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(haut, m), 0xD8);
+            const __m256i l = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(bas, m), 0xD8);
+            D d00, d10, d11, d01;
+            EnDouble<N>(_mm256_castsi256_si128(h), d00);
+            EnDouble<N>(_mm256_extracti128_si256(h, 1), d10);
+            EnDouble<N>(_mm256_castsi256_si128(l), d01);
+            EnDouble<N>(_mm256_extracti128_si256(l, 1), d11);
+            interpoler(n, d00, d10, d11, d01);
+        }
+    } else {
+        // Quatre octets lus à la cellule et deux plus loin : la première
+        // lecture porte le pixel u, la seconde le pixel u + 1, sans dépasser
+        // la ligne.
+        const __m128i q00 = Lire4<N>(source, octet, 0), q10 = Lire4<N>(source, octet, 2);
+        const __m128i q01 = Lire4<N>(source, octet, pasSource);
+        const __m128i q11 = Lire4<N>(source, octet, pasSource + 2);
+#pragma GCC unroll 3
+        for (int n = 0; n < 3; ++n) {
+            // Octet n de chaque voie, et octet n + 1 pour les lectures décalées.
+            const __m128i m0 = _mm_setr_epi8(n, -1, -1, -1, 4 + n, -1, -1, -1, 8 + n, -1, -1, -1,
+                                             12 + n, -1, -1, -1);
+            const __m128i m1 =
+                _mm_add_epi8(m0, _mm_setr_epi8(1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0));
+            D d00, d10, d11, d01;
+            EnDouble<N>(_mm_shuffle_epi8(q00, m0), d00);
+            EnDouble<N>(_mm_shuffle_epi8(q10, m1), d10);
+            EnDouble<N>(_mm_shuffle_epi8(q11, m1), d11);
+            EnDouble<N>(_mm_shuffle_epi8(q01, m0), d01);
+            interpoler(n, d00, d10, d11, d01);
+        }
     }
     const I p = canaux[0] | canaux[1] << 8 | canaux[2] << 16;
     pixels = _mm_setzero_si128();
@@ -193,14 +230,14 @@ template <int Mode, int N>
     const double borneU0 = static_cast<double>(std::max<int64_t>(0, s + 1));
     // Bornes du cas courant : dessiné (u > s + 2), et en bilinéaire assez loin
     // des colonnes et lignes où un u ou un v presque entier serait douteux.
-    // Au plus proche, la dernière ligne reste à la boucle générale : on lit
-    // quatre octets par pixel.
+    // Les lectures par mots laissent à la boucle générale la dernière ligne
+    // au plus proche, les deux dernières en bilinéaire.
     const double borneRapide = static_cast<double>(std::max<int64_t>(Mode, s + 3 + Mode));
     const double minV = Mode;
     const double borneDessin = static_cast<double>(s + 3);
     const double maxU = Mode == 0 ? W - 1 : W - 2;
     const double maxV = Mode == 0 ? H - 1 : H - 2;
-    const double maxVRapide = H - 2;
+    const double maxVRapide = Mode == 0 ? H - 2 : H - 3;
     const double bordU = W - 1, bordV = H - 1;
     const double jonction1 = static_cast<double>(s + 1);
     for (; x + N <= xFin; x += N) {
