@@ -139,8 +139,21 @@ private:
     cpu_set_t cpus_;
 };
 
-void Compter(benchmark::State& state, const Banc& b, double secondes, double copie)
+// Chaque tour : avant() hors mesure, puis travail() mesuré et comparé à une
+// copie mémoire des octets de sortie.
+template <class Avant, class Travail>
+void Mesurer(benchmark::State& state, const Banc& b, Avant avant, Travail travail)
 {
+    double secondes = 0.0, copie = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        avant();
+        copie += SecondesCopie(b.pixelsSortie * 3);
+        state.ResumeTiming();
+        const auto debut = std::chrono::steady_clock::now();
+        travail();
+        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    }
     state.counters["Mpx/s"] = benchmark::Counter(
         static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["x_memcpy"] = secondes / copie;
@@ -151,16 +164,7 @@ void Preparation(benchmark::State& state)
     Banc& b = LeBanc();
     PanoramaDuBanc installe(b);
     FilsDeLaMesure fils(state);
-    double secondes = 0.0, copie = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        copie += SecondesCopie(b.pixelsSortie * 3);
-        state.ResumeTiming();
-        const auto debut = std::chrono::steady_clock::now();
-        b.Preparer();
-        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-    }
-    Compter(state, b, secondes, copie);
+    Mesurer(state, b, [] {}, [&] { b.Preparer(); });
 }
 
 // Préparation et déformation au plus proche : le travail d'un assemblage.
@@ -170,17 +174,10 @@ void PreparationEtDeformation(benchmark::State& state)
     PanoramaDuBanc installe(b);
     FilsDeLaMesure fils(state);
     b.fenetre->mode.setCurrentIndex(0);
-    double secondes = 0.0, copie = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        copie += SecondesCopie(b.pixelsSortie * 3);
-        state.ResumeTiming();
-        const auto debut = std::chrono::steady_clock::now();
+    Mesurer(state, b, [] {}, [&] {
         b.Preparer();
         b.Deformer();
-        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-    }
-    Compter(state, b, secondes, copie);
+    });
 }
 
 void Deformation(benchmark::State& state)
@@ -190,17 +187,7 @@ void Deformation(benchmark::State& state)
     FilsDeLaMesure fils(state);
     const int mode = static_cast<int>(state.range(1));
     b.fenetre->mode.setCurrentIndex(mode);
-    double secondes = 0.0, copie = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        b.Preparer();
-        copie += SecondesCopie(b.pixelsSortie * 3);
-        state.ResumeTiming();
-        const auto debut = std::chrono::steady_clock::now();
-        b.Deformer();
-        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-    }
-    Compter(state, b, secondes, copie);
+    Mesurer(state, b, [&] { b.Preparer(); }, [&] { b.Deformer(); });
     state.SetLabel(mode == 0 ? "plus proche voisin" : "bilineaire");
 }
 
