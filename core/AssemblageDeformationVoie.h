@@ -92,10 +92,10 @@ template <int N>
 }
 
 // Pixel lu (au plus proche) ou interpolé (bilinéaire) à partir de la cellule
-// p0 ; sur devient faux quand un canal est trop près d'une moitié.
+// p0 ; bon devient faux quand un canal est trop près d'une moitié.
 template <int Mode>
 [[gnu::always_inline]] inline uint32_t Echantillon(const uint8_t* p0, int64_t pasSource, double fx,
-                                                   double fy, double limite, bool& sur)
+                                                   double fy, double limite, bool& bon)
 {
     if constexpr (Mode == 0) {
         return Lire3(p0);
@@ -111,7 +111,7 @@ template <int Mode>
         const D4 v = ((q00 * w00 + q10 * w10) + q11 * w11) + q01 * w01;
         const D4 r = (v + Magique) - Magique;
         const D4 e = (D4)((typename TVecteurs<4>::L)(v - r) & SansSigne);
-        sur = sur && e[0] < limite && e[1] < limite && e[2] < limite;
+        bon = bon && e[0] < limite && e[1] < limite && e[2] < limite;
         const I4 n = __builtin_convertvector(r, I4);
         const __m128i o =
             _mm_packus_epi16(_mm_packus_epi32((__m128i)n, (__m128i)n), _mm_setzero_si128());
@@ -330,10 +330,10 @@ template <int Mode, int N>
         for (int k = 0; k < N; ++k) {
             const int xk = x + k;
             uint32_t px = 0;
-            bool sur = true;
+            bool bon = true;
             if (ecrit[k] && !recours[k])
-                px = Echantillon<Mode>(source + octet[k], pasSource, fx[k], fy[k], l.limite, sur);
-            if (recours[k] || !sur) {
+                px = Echantillon<Mode>(source + octet[k], pasSource, fx[k], fy[k], l.limite, bon);
+            if (recours[k] || !bon) {
                 int64_t u;
                 TPixel p;
                 const bool e = PixelEtendu<Mode>(c, xk, l, u, p);
