@@ -40,6 +40,24 @@ template <int N>
     }
 }
 
+// Au plus proche, moitiés paires, en une instruction.
+template <int N, class D>
+[[gnu::always_inline]] inline void Arrondir(const D& x, D& r)
+{
+    constexpr int mode = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+    if constexpr (N == 4) {
+        __m256d v;
+        std::memcpy(&v, &x, sizeof(v));
+        v = _mm256_round_pd(v, mode);
+        std::memcpy(&r, &v, sizeof(v));
+    } else {
+        __m128d v;
+        std::memcpy(&v, &x, sizeof(v));
+        v = _mm_round_pd(v, mode);
+        std::memcpy(&r, &v, sizeof(v));
+    }
+}
+
 // Vrai si toutes les voies du masque sont vraies.
 template <int N, class L>
 [[gnu::always_inline]] inline bool Tous(const L& m)
@@ -140,7 +158,8 @@ template <int N>
     // Canal n interpolé à partir des quatre échantillons, une voie par pixel.
     const auto interpoler = [&](int n, const D& d00, const D& d10, const D& d11, const D& d01) {
         const D v = ((d00 * w00 + d10 * w10) + d11 * w11) + d01 * w01;
-        const D r = (v + Magique) - Magique;
+        D r;
+        Arrondir<N>(v, r);
         sur &= (D)((L)(v - r) & SansSigne) < limite;
         canaux[n] = __builtin_convertvector(r, I);
     };
@@ -249,8 +268,9 @@ template <int Mode, int N>
         std::memcpy(&b2x, c.b2xD + x, sizeof(D));
         const D fu = ((a0x + a1y) + a2x * ly) + a3;
         const D fv = ((b0x + b1y) + b2x * ly) + b3;
-        const D ru = (fu + Magique) - Magique;
-        const D rv = (fv + Magique) - Magique;
+        D ru, rv;
+        Arrondir<N>(fu, ru);
+        Arrondir<N>(fv, rv);
         const D du = (D)((L)(fu - ru) & SansSigne);
         const D dv = (D)((L)(fv - rv) & SansSigne);
         const L loin = ((D)((L)fu & SansSigne) < 1e9) & ((D)((L)fv & SansSigne) < 1e9);
