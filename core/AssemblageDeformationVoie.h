@@ -26,18 +26,13 @@ typedef int32_t I4 __attribute__((vector_size(16)));
     v = __builtin_convertvector((I4)q, D4);
 }
 
-// Entiers 32 bits des N premières voies en double : une seule conversion,
-// que la conversion générique de GCC coupe en deux.
-template <int N>
-[[gnu::always_inline]] inline void EnDouble(const __m128i& q, typename TVecteurs<N>::D& d)
+// Les deux premiers entiers 32 bits en double.
+template <class D>
+[[gnu::always_inline]] inline void EnDouble(const __m128i& q, D& d)
 {
-    if constexpr (N == 4) {
-        const __m256d v = _mm256_cvtepi32_pd(q);
-        std::memcpy(&d, &v, sizeof(d));
-    } else {
-        const __m128d v = _mm_cvtepi32_pd(q);
-        std::memcpy(&d, &v, sizeof(d));
-    }
+    static_assert(sizeof(D) == sizeof(__m128d));
+    const __m128d v = _mm_cvtepi32_pd(q);
+    std::memcpy(&d, &v, sizeof(d));
 }
 
 // Au plus proche, moitiés paires, en une instruction.
@@ -178,20 +173,26 @@ template <int N>
             return _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
         };
         const __m256i haut = ligne(0), bas = ligne(pasSource);
+        // Un octet au bas de chaque mot de 64 bits, sous l'exposant de 2^52 :
+        // le double 2^52 + octet, exact.
+        const __m256i exposant = _mm256_set1_epi64x(0x4330000000000000LL);
+        const auto octets = [&](const __m256i& t, int k, D& d) {
+            const __m256i m = _mm256_setr_epi8(k, -1, -1, -1, -1, -1, -1, -1, 8 + k, -1, -1, -1, -1,
+                                               -1, -1, -1, k, -1, -1, -1, -1, -1, -1, -1, 8 + k, -1,
+                                               -1, -1, -1, -1, -1, -1);
+            const __m256d v = _mm256_sub_pd(
+                _mm256_castsi256_pd(_mm256_or_si256(_mm256_shuffle_epi8(t, m), exposant)),
+                _mm256_castsi256_pd(exposant));
+            std::memcpy(&d, &v, sizeof(d));
+        };
 #pragma GCC unroll 3
         for (int n = 0; n < 3; ++n) {
-            // Octet n du pixel u puis octet 3 + n du pixel u + 1, pour les
-            // deux pixels de chaque moitié, remis dans l'ordre des pixels.
-            const __m256i m = _mm256_setr_epi8(n, -1, -1, -1, 8 + n, -1, -1, -1, 3 + n, -1, -1, -1,
-                                               11 + n, -1, -1, -1, n, -1, -1, -1, 8 + n, -1, -1, -1,
-                                               3 + n, -1, -1, -1, 11 + n, -1, -1, -1);
-            const __m256i h = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(haut, m), 0xD8);
-            const __m256i l = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(bas, m), 0xD8);
+            // Octet n du pixel u, octet 3 + n du pixel u + 1.
             D d00, d10, d11, d01;
-            EnDouble<N>(_mm256_castsi256_si128(h), d00);
-            EnDouble<N>(_mm256_extracti128_si256(h, 1), d10);
-            EnDouble<N>(_mm256_castsi256_si128(l), d01);
-            EnDouble<N>(_mm256_extracti128_si256(l, 1), d11);
+            octets(haut, n, d00);
+            octets(haut, 3 + n, d10);
+            octets(bas, n, d01);
+            octets(bas, 3 + n, d11);
             interpoler(n, d00, d10, d11, d01);
         }
     } else {
@@ -209,10 +210,10 @@ template <int N>
             const __m128i m1 =
                 _mm_add_epi8(m0, _mm_setr_epi8(1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0));
             D d00, d10, d11, d01;
-            EnDouble<N>(_mm_shuffle_epi8(q00, m0), d00);
-            EnDouble<N>(_mm_shuffle_epi8(q10, m1), d10);
-            EnDouble<N>(_mm_shuffle_epi8(q11, m1), d11);
-            EnDouble<N>(_mm_shuffle_epi8(q01, m0), d01);
+            EnDouble(_mm_shuffle_epi8(q00, m0), d00);
+            EnDouble(_mm_shuffle_epi8(q10, m1), d10);
+            EnDouble(_mm_shuffle_epi8(q11, m1), d11);
+            EnDouble(_mm_shuffle_epi8(q01, m0), d01);
             interpoler(n, d00, d10, d11, d01);
         }
     }
