@@ -53,6 +53,24 @@ template <int N, class D>
     }
 }
 
+// Partie entière (vers moins l'infini), en une instruction.
+template <int N, class D>
+[[gnu::always_inline]] inline void Plancher(const D& x, D& r)
+{
+    constexpr int mode = _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC;
+    if constexpr (N == 4) {
+        __m256d v;
+        std::memcpy(&v, &x, sizeof(v));
+        v = _mm256_round_pd(v, mode);
+        std::memcpy(&r, &v, sizeof(v));
+    } else {
+        __m128d v;
+        std::memcpy(&v, &x, sizeof(v));
+        v = _mm_round_pd(v, mode);
+        std::memcpy(&r, &v, sizeof(v));
+    }
+}
+
 // Vrai si toutes les voies du masque sont vraies.
 template <int N, class L>
 [[gnu::always_inline]] inline bool Tous(const L& m)
@@ -248,15 +266,16 @@ template <int Mode, int N>
     const D a1y = D{} + l.a1yD, b1y = D{} + l.b1yD, ly = D{} + l.lyD, a3 = D{} + l.a3D,
             b3 = D{} + l.b3D;
     const double borneU0 = static_cast<double>(std::max<int64_t>(0, s + 1));
-    // Bornes du cas courant : dessiné (u > s + 2), et en bilinéaire assez loin
-    // des colonnes et lignes où un u ou un v presque entier serait douteux.
-    // Les lectures par mots laissent à la boucle générale la dernière ligne
-    // au plus proche, les deux dernières en bilinéaire.
+    // Bornes du cas courant : dessiné (u > s + 2) ; en bilinéaire, les
+    // cellules voisines de la partie entière le sont aussi. Les lectures par
+    // mots laissent à la boucle générale la dernière ligne au plus proche, les
+    // deux dernières en bilinéaire.
     const double borneRapide = static_cast<double>(std::max<int64_t>(Mode, s + 3 + Mode));
     const double minV = Mode;
     const double borneDessin = static_cast<double>(s + 3);
     const double maxU = Mode == 0 ? W - 1 : W - 2;
     const double maxV = Mode == 0 ? H - 1 : H - 2;
+    const double maxURapide = Mode == 0 ? W - 1 : W - 3;
     const double maxVRapide = Mode == 0 ? H - 2 : H - 3;
     const double bordU = W - 1, bordV = H - 1;
     const double jonction1 = static_cast<double>(s + 1);
@@ -269,31 +288,25 @@ template <int Mode, int N>
         std::memcpy(&b2x, c.b2xD + x, sizeof(D));
         const D fu = ((a0x + a1y) + a2x * ly) + a3;
         const D fv = ((b0x + b1y) + b2x * ly) + b3;
-        D ru, rv;
-        Arrondir<N>(fu, ru);
-        Arrondir<N>(fv, rv);
-        const D du = (D)((L)(fu - ru) & SansSigne);
-        const D dv = (D)((L)(fv - rv) & SansSigne);
-        const L loin = ((D)((L)fu & SansSigne) < 1e9) & ((D)((L)fv & SansSigne) < 1e9);
-        D eu, ev;
-        L sur, presU, presV;
+        // Positions candidates : au plus proche, l'arrondi, sûr à plus de la
+        // marge d'une moitié ; en bilinéaire, la partie entière, dont la
+        // cellule voisine donne la même valeur à la limite des canaux près.
+        D eu, ev, du, dv;
         if constexpr (Mode == 0) {
-            eu = ru;
-            ev = rv;
-            sur = loin & (du < 0.5 - l.margeU) & (dv < 0.5 - l.margeV);
+            Arrondir<N>(fu, eu);
+            Arrondir<N>(fv, ev);
+            du = (D)((L)(fu - eu) & SansSigne);
+            dv = (D)((L)(fv - ev) & SansSigne);
         } else {
-            presU = ~(du > l.margeU);
-            presV = ~(dv > l.margeV);
-            // Partie entière : l'arrondi, moins un au-dessus de fu, sauf tout
-            // près d'un entier où l'arrondi sert de cellule.
-            eu = ru - (D)((L)(D{} + 1.0) & ((ru > fu) & ~presU));
-            ev = rv - (D)((L)(D{} + 1.0) & ((rv > fv) & ~presV));
-            sur = loin;
+            Plancher<N>(fu, eu);
+            Plancher<N>(fv, ev);
         }
         uint8_t* d = dest + 3 * static_cast<int64_t>(x);
         // Cas courant : N pixels écrits et dessinés côte à côte, loin de
         // toute borne où le recours pourrait trancher autrement.
-        const L rapide = sur & (eu >= borneRapide) & (eu <= maxU) & (ev >= minV) & (ev <= maxVRapide);
+        L rapide = (eu >= borneRapide) & (eu <= maxURapide) & (ev >= minV) & (ev <= maxVRapide);
+        if constexpr (Mode == 0)
+            rapide &= (du < 0.5 - l.margeU) & (dv < 0.5 - l.margeV);
         if (Tous<N>(rapide)) {
             // Décalage en octets de la source : entier exact en double, et
             // dans les 32 bits (l'appelant a vérifié la taille de la table).
@@ -321,7 +334,23 @@ template <int Mode, int N>
                 continue;
             }
         }
-        L recours = ~sur;
+        // Cas général : chaque pixel selon ses bornes, recours en étendu près
+        // d'une frontière d'arrondi.
+        const L loin = ((D)((L)fu & SansSigne) < 1e9) & ((D)((L)fv & SansSigne) < 1e9);
+        L recours, presU, presV;
+        if constexpr (Mode == 0) {
+            recours = ~(loin & (du < 0.5 - l.margeU) & (dv < 0.5 - l.margeV));
+        } else {
+            D ru, rv;
+            Arrondir<N>(fu, ru);
+            Arrondir<N>(fv, rv);
+            presU = ~((D)((L)(fu - ru) & SansSigne) > l.margeU);
+            presV = ~((D)((L)(fv - rv) & SansSigne) > l.margeV);
+            // Tout près d'un entier, l'arrondi sert de cellule.
+            eu = (D)(((L)ru & presU) | ((L)eu & ~presU));
+            ev = (D)(((L)rv & presV) | ((L)ev & ~presV));
+            recours = ~loin;
+        }
         if constexpr (Mode == 1) {
             const L douteuxU =
                 presU & ((eu == 0.0) | (eu == bordU) | (eu == jonction1) | (eu == borneDessin));

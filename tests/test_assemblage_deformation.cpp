@@ -394,12 +394,14 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
     // Coins multiples de q, déplacés d'une échelle (q + d) / q et d'un décalage, le
     // troisième un peu plus : fu, fv et les canaux tombent sur des moitiés et des
     // entiers, exacts ou à un arrondi près, là où le double seul se trompe.
+    // Les deux derniers : u presque W - 1 au bout d'un bloc, v presque 0.
     struct Cas
     {
-        int q, du, dv, ox, oy;
+        int q, du, dv, ox, oy, decalX;
     };
-    for (const Cas& k : {Cas{10, -2, -3, -2, 0}, Cas{10, -3, -5, -2, -2}, Cas{12, -3, -2, -1, 0},
-                         Cas{12, 1, -1, -1, 2}, Cas{22, -6, 2, -1, 0}, Cas{22, 1, -8, -2, -1}}) {
+    for (const Cas& k : {Cas{10, -2, -3, -2, 0, 5}, Cas{10, -3, -5, -2, -2, 5}, Cas{12, -3, -2, -1, 0, 5},
+                         Cas{12, 1, -1, -1, 2, 5}, Cas{22, -6, 2, -1, 0, 5}, Cas{22, 1, -8, -2, -1, 5},
+                         Cas{9, 5, 0, 2, -3, -2}, Cas{12, -8, -8, 0, -1, 5}}) {
         const int q = k.q;
         const TPoint32 coins[4] = {{q, 0}, {2 * q, 0}, {2 * q, q}, {0, q}};
         TPoint32 depl[4];
@@ -410,7 +412,7 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
         }
         for (int mode : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "q " << q << " du " << k.du << " mode " << mode);
-            Montage m(96, 64, coins, depl, 120, 0, 5);
+            Montage m(96, 64, coins, depl, 120, 0, k.decalX);
             uint32_t g = 7u * q + mode;
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 96; ++x) {
@@ -422,7 +424,7 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
             const TPtImg source = TablesPixels[1];
             Bitmap panoReference = m.pano.bmp;
             TPtImg tableReference;
-            DeformationReference(ImgsAssemblage[1], source, mode, 5, tableReference, panoReference);
+            DeformationReference(ImgsAssemblage[1], source, mode, k.decalX, tableReference, panoReference);
             ComparerChaqueVoie(m, tableReference, panoReference);
         }
     }
