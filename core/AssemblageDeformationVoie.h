@@ -167,14 +167,16 @@ template <int N>
     const D gx = 1.0 - fx, gy = 1.0 - fy;
     const D w00 = gx * gy, w10 = fx * gy, w11 = fx * fy, w01 = gx * fy;
     L sur = (L){} - 1;
-    I canaux[3];
+    // Les trois octets arrondis, 0 à 255 (poids positifs de somme 1),
+    // assemblés en double sans erreur : B + 256·V + 65536·R.
+    D assemble = D{};
     // Canal n interpolé à partir des quatre échantillons, une voie par pixel.
     const auto interpoler = [&](int n, const D& d00, const D& d10, const D& d11, const D& d01) {
         const D v = ((d00 * w00 + d10 * w10) + d11 * w11) + d01 * w01;
         D r;
         Arrondir<N>(v, r);
         sur &= (D)((L)(v - r) & SansSigne) < limite;
-        canaux[n] = __builtin_convertvector(r, I);
+        assemble += r * static_cast<double>(1 << (8 * n));
     };
     if constexpr (N == 4) {
         // Huit octets lus à la cellule de chaque ligne : pixels u et u + 1
@@ -235,7 +237,7 @@ template <int N>
             interpoler(n, d00, d10, d11, d01);
         }
     }
-    const I p = canaux[0] | canaux[1] << 8 | canaux[2] << 16;
+    const I p = __builtin_convertvector(assemble, I);
     pixels = _mm_setzero_si128();
     std::memcpy(&pixels, &p, sizeof(p));
     return Tous<N>(sur);
