@@ -365,11 +365,6 @@ void Deformer(const TContexte& c)
 
 }  // namespace
 
-TVoie VoieDeformation()
-{
-    return VoieChoisie();
-}
-
 void DefinirVoieDeformation(TVoie voie)
 {
     VoieChoisie() = std::min(voie, VoieMachine());

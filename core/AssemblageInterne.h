@@ -34,7 +34,6 @@ extern std::vector<int> GaucheDessinee;
 // Jeu d'instructions de la déformation : le plus large que le processeur
 // permet ; les tests comparent les voies entre elles.
 enum class TVoie { Scalaire, SSE41, AVX2 };
-TVoie VoieDeformation();
 void DefinirVoieDeformation(TVoie voie);  // bornée à ce que le processeur a
 
 inline bool OptionBoucler()
