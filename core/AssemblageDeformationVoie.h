@@ -35,29 +35,12 @@ template <class D>
     std::memcpy(&d, &v, sizeof(d));
 }
 
-// Au plus proche, moitiés paires, en une instruction.
-template <int N, class D>
+// Arrondi en une instruction : Sens vaut _MM_FROUND_TO_NEAREST_INT (au plus
+// proche, moitiés paires) ou _MM_FROUND_TO_NEG_INF (partie entière).
+template <int N, int Sens, class D>
 [[gnu::always_inline]] inline void Arrondir(const D& x, D& r)
 {
-    constexpr int mode = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
-    if constexpr (N == 4) {
-        __m256d v;
-        std::memcpy(&v, &x, sizeof(v));
-        v = _mm256_round_pd(v, mode);
-        std::memcpy(&r, &v, sizeof(v));
-    } else {
-        __m128d v;
-        std::memcpy(&v, &x, sizeof(v));
-        v = _mm_round_pd(v, mode);
-        std::memcpy(&r, &v, sizeof(v));
-    }
-}
-
-// Partie entière (vers moins l'infini), en une instruction.
-template <int N, class D>
-[[gnu::always_inline]] inline void Plancher(const D& x, D& r)
-{
-    constexpr int mode = _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC;
+    constexpr int mode = Sens | _MM_FROUND_NO_EXC;
     if constexpr (N == 4) {
         __m256d v;
         std::memcpy(&v, &x, sizeof(v));
@@ -174,7 +157,7 @@ template <int N>
     const auto interpoler = [&](int n, const D& d00, const D& d10, const D& d11, const D& d01) {
         const D v = ((d00 * w00 + d10 * w10) + d11 * w11) + d01 * w01;
         D r;
-        Arrondir<N>(v, r);
+        Arrondir<N, _MM_FROUND_TO_NEAREST_INT>(v, r);
         sur &= (D)((L)(v - r) & SansSigne) < limite;
         assemble += r * static_cast<double>(1 << (8 * n));
     };
@@ -295,13 +278,13 @@ template <int Mode, int N>
         // cellule voisine donne la même valeur à la limite des canaux près.
         D eu, ev, du, dv;
         if constexpr (Mode == 0) {
-            Arrondir<N>(fu, eu);
-            Arrondir<N>(fv, ev);
+            Arrondir<N, _MM_FROUND_TO_NEAREST_INT>(fu, eu);
+            Arrondir<N, _MM_FROUND_TO_NEAREST_INT>(fv, ev);
             du = (D)((L)(fu - eu) & SansSigne);
             dv = (D)((L)(fv - ev) & SansSigne);
         } else {
-            Plancher<N>(fu, eu);
-            Plancher<N>(fv, ev);
+            Arrondir<N, _MM_FROUND_TO_NEG_INF>(fu, eu);
+            Arrondir<N, _MM_FROUND_TO_NEG_INF>(fv, ev);
         }
         uint8_t* d = dest + 3 * static_cast<int64_t>(x);
         // Cas courant : N pixels écrits et dessinés côte à côte, loin de
@@ -344,8 +327,8 @@ template <int Mode, int N>
             recours = ~(loin & (du < 0.5 - l.margeU) & (dv < 0.5 - l.margeV));
         } else {
             D ru, rv;
-            Arrondir<N>(fu, ru);
-            Arrondir<N>(fv, rv);
+            Arrondir<N, _MM_FROUND_TO_NEAREST_INT>(fu, ru);
+            Arrondir<N, _MM_FROUND_TO_NEAREST_INT>(fv, rv);
             presU = ~((D)((L)(fu - ru) & SansSigne) > l.margeU);
             presV = ~((D)((L)(fv - rv) & SansSigne) > l.margeV);
             // Tout près d'un entier, l'arrondi sert de cellule.
