@@ -1,16 +1,22 @@
 // Mesures de l'assemblage : six images de 4000 x 3000, préparation puis
 // déformation au plus proche et bilinéaire, comparées à une simple copie
-// mémoire du même nombre d'octets de sortie.
+// mémoire du même nombre d'octets de sortie ; sur un fil tenu sur son cœur
+// (fils:1) puis sur tous les cœurs (fils:0). Mémoire de pointe d'un
+// assemblage entier.
 
 #include <benchmark/benchmark.h>
 
+#include <sched.h>
+
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
-
 #include "core/Assemblage.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -105,39 +111,126 @@ double SecondesCopie(int64_t octets)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
 }
 
+// Nombre de fils de la mesure le temps de celle-ci ; sur un fil, le fil
+// appelant reste sur le cœur où il se trouve.
+class FilsDeLaMesure
+{
+public:
+    explicit FilsDeLaMesure(benchmark::State& state) : avant_(NombreFils())
+    {
+        DefinirNombreFils(static_cast<int>(state.range(0)));
+        state.counters["fils"] = NombreFils();
+        sched_getaffinity(0, sizeof(cpus_), &cpus_);
+        if (NombreFils() == 1 && sched_getcpu() >= 0) {
+            cpu_set_t un;
+            CPU_ZERO(&un);
+            CPU_SET(sched_getcpu(), &un);
+            sched_setaffinity(0, sizeof(un), &un);
+        }
+    }
+    ~FilsDeLaMesure()
+    {
+        sched_setaffinity(0, sizeof(cpus_), &cpus_);
+        DefinirNombreFils(avant_);
+    }
+
+private:
+    int avant_;
+    cpu_set_t cpus_;
+};
+
+// Chaque tour : avant() hors mesure, puis travail() mesuré et comparé à une
+// copie mémoire des octets de sortie.
+template <class Avant, class Travail>
+void Mesurer(benchmark::State& state, const Banc& b, Avant avant, Travail travail)
+{
+    double secondes = 0.0, copie = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        avant();
+        copie += SecondesCopie(b.pixelsSortie * 3);
+        state.ResumeTiming();
+        const auto debut = std::chrono::steady_clock::now();
+        travail();
+        secondes += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    }
+    state.counters["Mpx/s"] = benchmark::Counter(
+        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x_memcpy"] = secondes / copie;
+}
+
 void Preparation(benchmark::State& state)
 {
     Banc& b = LeBanc();
     PanoramaDuBanc installe(b);
-    for (auto _ : state)
+    FilsDeLaMesure fils(state);
+    Mesurer(state, b, [] {}, [&] { b.Preparer(); });
+}
+
+// Préparation et déformation au plus proche : le travail d'un assemblage.
+void PreparationEtDeformation(benchmark::State& state)
+{
+    Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
+    FilsDeLaMesure fils(state);
+    b.fenetre->mode.setCurrentIndex(0);
+    Mesurer(state, b, [] {}, [&] {
         b.Preparer();
-    state.counters["Mpx/s"] = benchmark::Counter(
-        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+        b.Deformer();
+    });
 }
 
 void Deformation(benchmark::State& state)
 {
     Banc& b = LeBanc();
     PanoramaDuBanc installe(b);
-    b.fenetre->mode.setCurrentIndex(static_cast<int>(state.range(0)));
-    double deformation = 0.0;
-    double copie = 0.0;
+    FilsDeLaMesure fils(state);
+    const int mode = static_cast<int>(state.range(1));
+    b.fenetre->mode.setCurrentIndex(mode);
+    Mesurer(state, b, [&] { b.Preparer(); }, [&] { b.Deformer(); });
+    state.SetLabel(mode == 0 ? "plus proche voisin" : "bilineaire");
+}
+
+// Champ en kio de /proc/self/status (VmRSS, VmHWM).
+int64_t Kio(const std::string& champ)
+{
+    std::ifstream status("/proc/self/status");
+    std::string ligne;
+    while (std::getline(status, ligne))
+        if (ligne.rfind(champ + ":", 0) == 0)
+            return std::stoll(ligne.substr(champ.size() + 1));
+    return 0;
+}
+
+// Assemblage entier depuis des tables libérées : pointe de la mémoire du
+// processus, rapportée aux photographies décodées et au panoramique.
+void MemoireAssemblage(benchmark::State& state)
+{
+    Banc& b = LeBanc();
+    PanoramaDuBanc installe(b);
+    FilsDeLaMesure fils(state);
+    b.fenetre->mode.setCurrentIndex(0);
+    const double photos = static_cast<double>(b.pixelsSortie) * 3;
+    double rapport = 0.0;
     for (auto _ : state) {
-        state.PauseTiming();
-        b.Preparer();
-        copie += SecondesCopie(b.pixelsSortie * 3);
-        state.ResumeTiming();
-        const auto debut = std::chrono::steady_clock::now();
-        b.Deformer();
-        deformation += std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+        TablesPixels.clear();
+        TablesPixels.shrink_to_fit();
+        b.pano.SetSize(0, 0);
+        const int64_t avant = Kio("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        b.dlg->Assembler();
+        const double pointe = photos + static_cast<double>(Kio("VmHWM") - avant) * 1024;
+        rapport = pointe / (photos + 3.0 * b.pano.Width() * b.pano.Height());
     }
-    state.counters["Mpx/s"] = benchmark::Counter(
-        static_cast<double>(b.pixelsSortie) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["x_memcpy"] = deformation / copie;
-    state.SetLabel(state.range(0) == 0 ? "plus proche voisin" : "bilineaire");
+    state.counters["pointe/(photos+pano)"] = rapport;
 }
 
 }  // namespace
 
-BENCHMARK(Preparation)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(Deformation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(MemoireAssemblage)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(Preparation)->ArgName("fils")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->Iterations(3)->UseRealTime();
+BENCHMARK(PreparationEtDeformation)->ArgName("fils")->Arg(1)->Arg(0)
+    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(Deformation)->ArgNames({"fils", "mode"})->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

@@ -98,6 +98,7 @@ void TAssembleImg::InitialiserTraitements()
     for (const TInfosImg& img : ListeImgs)
         HauteurPano = std::max(HauteurPano, HauteurBitmap(img));
     XCourant = 0;
+    GaucheDessinee.clear();
     if (!ConserverImgs)
         ImgsAssemblage = ListeImgs;
 }
@@ -156,6 +157,7 @@ void TAssembleImg::Assembler()
         AppliquerModifications(i);
     phase("deformation");
     TableTravail.Liberer();
+    GaucheDessinee = {};
 
     if (Annule || !SeqPano)
         return;

@@ -2,6 +2,8 @@
 // Petits accès communs aux étapes de l'assemblage : tailles des bitmaps et
 // options lues dans la fenêtre principale (absentes : valeurs par défaut).
 
+#include <vector>
+
 #include <QCheckBox>
 #include <QComboBox>
 
@@ -24,6 +26,15 @@ inline int HauteurBitmap(const TInfosImg& img)
     const Bitmap* bmp = BitmapDe(img);
     return bmp ? bmp->Height() : img.Hauteur;
 }
+
+// Colonne la plus à gauche que les images déjà déformées ont dessinée dans
+// chaque ligne du panoramique ; vide au début d'un assemblage.
+extern std::vector<int> GaucheDessinee;
+
+// Jeu d'instructions de la déformation : le plus large que le processeur
+// permet ; les tests comparent les voies entre elles.
+enum class TVoie { Scalaire, SSE41, AVX2 };
+void DefinirVoieDeformation(TVoie voie);  // bornée à ce que le processeur a
 
 inline bool OptionBoucler()
 {

@@ -8,6 +8,7 @@
 #include "core/AssemblageInterne.h"
 #include "core/CorrectionsGeometriques.h"
 #include "core/HarmoImgs.h"
+#include "platform/Parallele.h"
 
 namespace {
 
@@ -17,14 +18,16 @@ void DecalerTable(const TPtImg& Source, int Decal, TPtImg& T)
 {
     const int largeur = std::min(Source.Largeur(), T.Largeur());
     const int hauteur = T.Hauteur();
-    for (int y = 0; y < hauteur; ++y) {
-        TPixel* dest = T.Ligne(y);
-        const int64_t s = static_cast<int64_t>(y) + Decal;
-        if (s >= 0 && s < hauteur && s < Source.Hauteur())
-            std::memcpy(dest, Source.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
-        else
-            std::fill(dest, dest + largeur, CouleurFond);
-    }
+    ParallelLignes(hauteur, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
+            TPixel* dest = T.Ligne(y);
+            const int64_t s = static_cast<int64_t>(y) + Decal;
+            if (s >= 0 && s < hauteur && s < Source.Hauteur())
+                std::memcpy(dest, Source.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
+            else
+                std::fill(dest, dest + largeur, CouleurFond);
+        }
+    });
 }
 
 }  // namespace
@@ -62,13 +65,12 @@ void TAssembleImg::PreparerImage(int i)
 
     Q[1].Y -= dy;
     Q[2].Y -= dy;
-    // L'image 0 reste dans le repère où sa table a été construite : l'appel
-    // de la dernière image ne la décale plus.
-    if (m != 0) {
-        suivante.DecalY = dy;
+    suivante.DecalY = dy;
+    // Les coins de l'image 0 restent dans le repère où sa table a été
+    // construite : l'appel de la dernière image ne les déplace pas.
+    if (m != 0)
         for (TPoint32& coin : suivante.Coins)
             coin.Y -= dy;
-    }
     if (i == 0)
         img.DecalY = 0;
 

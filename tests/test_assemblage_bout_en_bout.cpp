@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "core/Assemblage.h"
+#include "core/AssemblageInterne.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -93,7 +96,9 @@ double EcartAmersParImage(const TSerie& s, const Bitmap& pano, int& nbVerifies)
             int x = a.x() - s.Placements[i].X;
             if (s.Periodique && x < 0)
                 x += s.Scene.Width();
-            const int y = a.y() - s.Placements[i].Y - img.DecalY;
+            // La table de l'image 0 est faite avant que la dernière image ne
+            // lui donne son DecalY.
+            const int y = a.y() - s.Placements[i].Y - (i == 0 ? 0 : img.DecalY);
             const int jonction = (img.Coins[0].X + img.Coins[3].X) / 2;
             if (x - 6 < jonction - L + 3 || x + 6 >= s.Largeur || y < 8 || y >= s.Hauteur - 8)
                 continue;
@@ -166,7 +171,9 @@ TEST(AssemblageBoutEnBout, TranslationsExactes)
         // Tout est couvert au plus proche, tour complet compris ; en bilinéaire,
         // fu et fv à peine hors de la table sur les bords laissent ceux-ci blancs.
         EXPECT_LE(b.blancs, c.mode == 0 ? 0 : 2 * largeur + 2 * c.nb * H);
-        EXPECT_EQ(ImgsAssemblage[0].DecalY, 0);
+        // La dernière image donne son dénivelé à l'image 0 : le sien en
+        // ouvert, celui qui referme le tour (nul ici) en boucle.
+        EXPECT_EQ(ImgsAssemblage[0].DecalY, c.boucle ? 0 : ImgsAssemblage[c.nb - 1].DecalY);
         int verifies = 0;
         EXPECT_LE(EcartAmers(s, pano.bmp, verifies), 0.01);
         EXPECT_GE(verifies, 3 * largeur / 29 - 6);
@@ -207,6 +214,19 @@ TEST(AssemblageBoutEnBout, RotationsRedresseesParLHorizon)
         int verifies = 0;
         EXPECT_LE(EcartAmersParImage(s, pano.bmp, verifies), 2.5);
         EXPECT_GE(verifies, largeur / 29);
+
+        // Le même panoramique par chaque voie de calcul, sur 1, 2 et 8 fils.
+        const Bitmap obtenu = pano.bmp;
+        const std::pair<TVoie, int> voies[] = {{TVoie::Scalaire, 1}, {TVoie::SSE41, 2}, {TVoie::AVX2, 8}};
+        for (const auto& [voie, fils] : voies) {
+            DefinirVoieDeformation(voie);
+            DefinirNombreFils(fils);
+            TAssembleImg autre;
+            autre.Assembler();
+            EXPECT_TRUE(pano.bmp == obtenu) << static_cast<int>(voie) << ", " << fils << " fils";
+        }
+        DefinirVoieDeformation(TVoie::AVX2);
+        DefinirNombreFils(0);
     }
     ViderListe();
 }

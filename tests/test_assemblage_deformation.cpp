@@ -5,6 +5,7 @@
 #include "core/Assemblage.h"
 #include "core/AssemblageInterne.h"
 #include "core/Matrix.h"
+#include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
 
@@ -53,6 +54,7 @@ struct Montage
         LargeurPano = largeurPano;
         HauteurPano = H;
         XCourant = xCourant;
+        GaucheDessinee.clear();
         pano.bmp.SetSize(largeurPano, H);
         pano.bmp.Fill(255, 255, 255);
     }
@@ -172,15 +174,19 @@ TEST(AppliquerModifications, ColonnesHorsDuPanoramique)
         m.fenetre.boucler.setChecked(c.boucle);
         m.dlg.AppliquerModifications(1);
         for (int y = 0; y < 6; ++y) {
-            // Dessin de gauche à droite : la dernière colonne arrivée l'emporte.
+            // Ce qui dépasse à droite n'est reporté qu'à gauche de ce que
+            // l'image a déjà dessiné.
             TPixel attendu[30];
             std::fill(attendu, attendu + 30, Blanc);
+            int gauche = 30;
             for (int x = 0; x < 40; ++x) {
-                int X = c.decalX + x;
-                if (c.boucle && X >= 30)
-                    X -= 30;
-                if (X >= 0 && X < 30)
+                const int X = c.decalX + x;
+                if (X >= 0 && X < 30) {
                     attendu[X] = Motif(x, y);
+                    gauche = std::min(gauche, X);
+                } else if (c.boucle && X >= 30 && X - 30 < gauche) {
+                    attendu[X - 30] = Motif(x, y);
+                }
             }
             for (int X = 0; X < 30; ++X)
                 ASSERT_EQ(PixelPano(X, y), attendu[X]) << X << "," << y;
@@ -189,6 +195,29 @@ TEST(AppliquerModifications, ColonnesHorsDuPanoramique)
         EXPECT_EQ(m.pano.bmp.Ligne(2)[90], 0xFF);
         EXPECT_EQ(m.pano.bmp.Ligne(2)[91], 0xFF);
     }
+}
+
+TEST(AppliquerModifications, BoucleSansEcraserLImage0)
+{
+    // Image 0 bleue, jonction en colonne 25 : dessinée à partir de la colonne 8.
+    // La dernière image, rouge, dépasse de 20 colonnes à droite du panoramique.
+    const TPixel bleu = {200, 0, 0}, rouge = {0, 0, 200};
+    Montage m(40, 6, {{0, 0}, {40, 0}, {40, 6}, {0, 6}}, Zero, 60, 0, 40);
+    m.fenetre.boucler.setChecked(true);
+    TInfosImg& img0 = ImgsAssemblage[0];
+    const TPoint32 coins0[4] = {{25, 0}, {39, 0}, {39, 6}, {25, 6}};
+    std::copy(coins0, coins0 + 4, img0.Coins);
+    TablesPixels[0].SetLength(40, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 40; ++x) {
+            TablesPixels[0][x][y] = bleu;
+            TablesPixels[1][x][y] = rouge;
+        }
+    m.dlg.AppliquerModifications(0);
+    m.dlg.AppliquerModifications(1);
+    for (int y = 0; y < 6; ++y)
+        for (int X = 0; X < 60; ++X)
+            ASSERT_EQ(PixelPano(X, y), X < 8 || X >= 40 ? rouge : bleu) << X << "," << y;
 }
 
 TEST(AppliquerModifications, CoinsDegeneresEtModeInconnu)
@@ -304,6 +333,31 @@ void DeformationReference(const TInfosImg& img, const TPtImg& T, int mode, int x
     }
 }
 
+// Déforme l'image 1 du montage par chaque voie de calcul, sur 1, 2 et 8 fils,
+// en repartant chaque fois de la même table et du même panoramique, et compare
+// à la référence.
+void ComparerChaqueVoie(Montage& m, const TPtImg& tableReference, const Bitmap& panoReference)
+{
+    const TPtImg source = TablesPixels[1];
+    const Bitmap pano = m.pano.bmp;
+    const int xCourant = XCourant;
+    for (TVoie voie : {TVoie::Scalaire, TVoie::SSE41, TVoie::AVX2})
+        for (int fils : {1, 2, 8}) {
+            SCOPED_TRACE(testing::Message() << "voie " << static_cast<int>(voie) << ", " << fils << " fils");
+            DefinirVoieDeformation(voie);
+            DefinirNombreFils(fils);
+            TablesPixels[1] = source;
+            m.pano.bmp = pano;
+            XCourant = xCourant;
+            GaucheDessinee.clear();
+            m.dlg.AppliquerModifications(1);
+            EXPECT_TRUE(TablesPixels[1] == tableReference);
+            EXPECT_TRUE(m.pano.bmp == panoReference);
+        }
+    DefinirVoieDeformation(TVoie::AVX2);
+    DefinirNombreFils(0);
+}
+
 }  // namespace
 
 TEST(AppliquerModifications, BoucleOptimiseeIdentiqueALaReference)
@@ -330,9 +384,8 @@ TEST(AppliquerModifications, BoucleOptimiseeIdentiqueALaReference)
         TPtImg tableReference;
         DeformationReference(ImgsAssemblage[1], source, mode, ImgsAssemblage[1].DecalX, tableReference,
                              panoReference);
-        m.dlg.AppliquerModifications(1);
-        EXPECT_TRUE(TablesPixels[1] == tableReference) << "essai " << essai;
-        EXPECT_TRUE(m.pano.bmp == panoReference) << "essai " << essai;
+        SCOPED_TRACE(testing::Message() << "essai " << essai);
+        ComparerChaqueVoie(m, tableReference, panoReference);
     }
 }
 
@@ -341,12 +394,14 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
     // Coins multiples de q, déplacés d'une échelle (q + d) / q et d'un décalage, le
     // troisième un peu plus : fu, fv et les canaux tombent sur des moitiés et des
     // entiers, exacts ou à un arrondi près, là où le double seul se trompe.
+    // Les deux derniers : u presque W - 1 au bout d'un bloc, v presque 0.
     struct Cas
     {
-        int q, du, dv, ox, oy;
+        int q, du, dv, ox, oy, decalX;
     };
-    for (const Cas& k : {Cas{10, -2, -3, -2, 0}, Cas{10, -3, -5, -2, -2}, Cas{12, -3, -2, -1, 0},
-                         Cas{12, 1, -1, -1, 2}, Cas{22, -6, 2, -1, 0}, Cas{22, 1, -8, -2, -1}}) {
+    for (const Cas& k : {Cas{10, -2, -3, -2, 0, 5}, Cas{10, -3, -5, -2, -2, 5}, Cas{12, -3, -2, -1, 0, 5},
+                         Cas{12, 1, -1, -1, 2, 5}, Cas{22, -6, 2, -1, 0, 5}, Cas{22, 1, -8, -2, -1, 5},
+                         Cas{9, 5, 0, 2, -3, -2}, Cas{12, -8, -8, 0, -1, 5}}) {
         const int q = k.q;
         const TPoint32 coins[4] = {{q, 0}, {2 * q, 0}, {2 * q, q}, {0, q}};
         TPoint32 depl[4];
@@ -357,7 +412,7 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
         }
         for (int mode : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "q " << q << " du " << k.du << " mode " << mode);
-            Montage m(96, 64, coins, depl, 120, 0, 5);
+            Montage m(96, 64, coins, depl, 120, 0, k.decalX);
             uint32_t g = 7u * q + mode;
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 96; ++x) {
@@ -369,10 +424,8 @@ TEST(AppliquerModifications, MoitiesEtEntiersIdentiquesALaReference)
             const TPtImg source = TablesPixels[1];
             Bitmap panoReference = m.pano.bmp;
             TPtImg tableReference;
-            DeformationReference(ImgsAssemblage[1], source, mode, 5, tableReference, panoReference);
-            m.dlg.AppliquerModifications(1);
-            EXPECT_TRUE(TablesPixels[1] == tableReference);
-            EXPECT_TRUE(m.pano.bmp == panoReference);
+            DeformationReference(ImgsAssemblage[1], source, mode, k.decalX, tableReference, panoReference);
+            ComparerChaqueVoie(m, tableReference, panoReference);
         }
     }
 }

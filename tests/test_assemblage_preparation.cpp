@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QProgressBar>
 
@@ -113,6 +115,36 @@ TEST(PreparerImage, LargeurSelonLaLargeurDeLImagePrecedente)
         EXPECT_EQ(LargeurPano, cas[i].largeurPano) << i;
         EXPECT_EQ(ImgsAssemblage[(i + 1) % 3].DecalX, cas[i].decalXSuivante) << i;
     }
+    ViderListe();
+}
+
+TEST(PreparerImage, DerniereImageDecaleLImage0SansBougerSesCoins)
+{
+    TFausseFenetre fenetre;
+    TAssembleImg dlg;
+    BandesSauvees bandes;
+    ViderListe();
+    for (int i = 0; i < 2; ++i)
+        AjouterImage(Bitmap(100, 50), QStringLiteral("b%1").arg(i));
+    ImgsAssemblage = ListeImgs;
+    TablesPixels.resize(2);
+    TInfosImg& a = ImgsAssemblage[0];
+    TInfosImg& b = ImgsAssemblage[1];
+    a.Coins[1] = b.Coins[1] = {90, 10};
+    a.Coins[2] = b.Coins[2] = {90, 40};
+    a.CoinsLies[1] = {10, 10};
+    a.CoinsLies[2] = {10, 40};
+    // L'image 0 est 7 lignes plus bas dans la dernière image.
+    b.CoinsLies[1] = {10, 17};
+    b.CoinsLies[2] = {10, 47};
+    dlg.PreparerImage(0);
+    TPoint32 coins0[4];
+    std::copy(a.Coins, a.Coins + 4, coins0);
+    const TPtImg table0 = TablesPixels[0];
+    dlg.PreparerImage(1);
+    EXPECT_EQ(a.DecalY, 7);
+    EXPECT_TRUE(std::equal(coins0, coins0 + 4, a.Coins));
+    EXPECT_TRUE(TablesPixels[0] == table0);
     ViderListe();
 }
 
