@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/Parallele.h"
 
 #include <QPoint>
 #include <QRect>
@@ -135,6 +138,32 @@ static_assert(offsetof(TInfosImg, Bourrage3) == 556);
 
 using TImgs = std::vector<TInfosImg>;
 
+// Allocation qui laisse les cellules sans valeur : la table les remplit
+// elle-même, ligne par ligne.
+template <class T>
+struct AllocationBrute : std::allocator<T>
+{
+    using value_type = T;
+    AllocationBrute() = default;
+    template <class U>
+    AllocationBrute(const AllocationBrute<U>&) noexcept
+    {
+    }
+    template <class U>
+    struct rebind
+    {
+        using other = AllocationBrute<U>;
+    };
+    template <class U, class... A>
+    void construct(U* p, A&&... a)
+    {
+        if constexpr (sizeof...(A) == 0)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+};
+
 // Table à deux dimensions indexée [x][y] (colonne d'abord), rangée d'un seul
 // tenant ligne après ligne pour que les boucles par ligne suivent la mémoire.
 template <class T>
@@ -156,6 +185,8 @@ public:
     bool Vide() const { return largeur_ == 0 || hauteur_ == 0; }
 
     // Comme SetLength : les cellules communes sont gardées, les nouvelles à zéro.
+    // La mise à zéro, qui touche chaque page pour la première fois, est
+    // partagée entre les fils de travail.
     void SetLength(int largeur, int hauteur)
     {
         if (largeur < 0) largeur = 0;
@@ -167,12 +198,18 @@ public:
             hauteur_ = hauteur;
             return;
         }
-        std::vector<T> n(static_cast<size_t>(largeur) * hauteur, T{});
+        Donnees n(static_cast<size_t>(largeur) * hauteur);
         const int lc = largeur < largeur_ ? largeur : largeur_;
         const int hc = hauteur < hauteur_ ? hauteur : hauteur_;
-        for (int y = 0; y < hc; ++y)
-            for (int x = 0; x < lc; ++x)
-                n[static_cast<size_t>(y) * largeur + x] = d_[static_cast<size_t>(y) * largeur_ + x];
+        ParallelLignes(hauteur, [&](int debut, int fin) {
+            for (int y = debut; y < fin; ++y) {
+                T* dest = n.data() + static_cast<size_t>(y) * largeur;
+                const int communes = y < hc ? lc : 0;
+                std::copy(d_.data() + static_cast<size_t>(y) * largeur_,
+                          d_.data() + static_cast<size_t>(y) * largeur_ + communes, dest);
+                std::fill(dest + communes, dest + largeur, T{});
+            }
+        });
         d_ = std::move(n);
         largeur_ = largeur;
         hauteur_ = hauteur;
@@ -194,7 +231,9 @@ public:
     bool operator==(const TTable2D&) const = default;
 
 private:
-    std::vector<T> d_;
+    using Donnees = std::vector<T, AllocationBrute<T>>;
+
+    Donnees d_;
     int largeur_ = 0;
     int hauteur_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/UtilsPano.h"
+#include "platform/Parallele.h"
 
 bool HorizontaliteDefinie(int NumImg)
 {
@@ -59,12 +60,14 @@ void DecalerVerticalement(const Bitmap& Bmp, int Largeur, int Hauteur, int Decal
     const int hauteurSource = std::min(Hauteur, Bmp.Height());
     if (largeur <= 0)
         return;
-    for (int y = 0; y < hauteur; ++y) {
-        TPixel* dest = T.Ligne(y);
-        const int64_t s = static_cast<int64_t>(y) + Decal;
-        if (s >= 0 && s < hauteurSource)
-            std::memcpy(dest, Bmp.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
-        else
-            std::fill(dest, dest + largeur, CouleurFond);
-    }
+    ParallelLignes(hauteur, [&](int debut, int fin) {
+        for (int y = debut; y < fin; ++y) {
+            TPixel* dest = T.Ligne(y);
+            const int64_t s = static_cast<int64_t>(y) + Decal;
+            if (s >= 0 && s < hauteurSource)
+                std::memcpy(dest, Bmp.Ligne(static_cast<int>(s)), static_cast<size_t>(largeur) * 3);
+            else
+                std::fill(dest, dest + largeur, CouleurFond);
+        }
+    });
 }
