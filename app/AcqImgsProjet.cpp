@@ -183,6 +183,8 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
         RemplirListeReprise(ListeImgs, f.ChoixImg());
         f.Formulaire()->AssemblerImg->setEnabled(true);
         f.Formulaire()->SupprPtC->setEnabled(true);
+        // Une seule image reprend la ligne vide sans changer le nombre de lignes.
+        f.Formulaire()->ListImgs->Repaint();
     } catch (const std::exception&) {
         AfficherMessage(TypeMessage::Avertissement, MsgProjetIllisible);
         f.NouveauPrjClick();

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +219,26 @@ TEST_F(GrilleFenetre, SansImageLaLigneDeDonneesEstCachee)
     EXPECT_EQ(grille().RowCount(), 2);
     EXPECT_EQ(grille().RowHeight(1), 136);
     QList<int> colonnes;
+    for (const QList<QVariant>& d : dessins)
+        if (d[1].toInt() == 1 && d[2].toRect().height() == 136)
+            colonnes << d[0].toInt();
+    for (int c = 0; c < 8; ++c)
+        EXPECT_TRUE(colonnes.contains(c)) << c;
+
+    // De même pour un projet d'une seule image.
+    const QString projet = dossier.filePath(QStringLiteral("seule.kvp"));
+    {
+        QFile f(projet);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(&ListeImgs[0]), sizeof(TInfosImg));
+    }
+    fenetre->Modifie = false;
+    fenetre->NouveauPrjClick();
+    dessins.clear();
+    fenetre->OuvrirProjet(projet);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+    ASSERT_EQ(ListeImgs.size(), 1u);
+    colonnes.clear();
     for (const QList<QVariant>& d : dessins)
         if (d[1].toInt() == 1 && d[2].toRect().height() == 136)
             colonnes << d[0].toInt();
