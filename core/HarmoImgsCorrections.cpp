@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "core/ArrondiOctet.h"
@@ -36,6 +37,18 @@ inline double FractionApprochee(int k, int n, double Pas)
 // gain calculé en double s'écarte du calcul étendu de moins de quelques
 // milliers d'ulp double de la somme des gains (poids dans 0..1, octets dans
 // 0..255) : la marge de 1e-9 × (1 + somme) le couvre largement.
+// Un coefficient d'un fichier peut dépasser la plage des doubles : il devient
+// infini, et le calcul étendu de chaque pixel prend le relais.
+double EnDouble(long double v)
+{
+    const long double max = std::numeric_limits<double>::max();
+    if (v > max)
+        return std::numeric_limits<double>::infinity();
+    if (v < -max)
+        return -std::numeric_limits<double>::infinity();
+    return static_cast<double>(v);
+}
+
 struct TGainsCoins
 {
     long double HG, BG, HD, BD;
@@ -43,8 +56,8 @@ struct TGainsCoins
     double limite;
 
     TGainsCoins(long double hg, long double bg, long double hd, long double bd)
-        : HG(hg), BG(bg), HD(hd), BD(bd), dHG(static_cast<double>(hg)), dBG(static_cast<double>(bg)),
-          dHD(static_cast<double>(hd)), dBD(static_cast<double>(bd))
+        : HG(hg), BG(bg), HD(hd), BD(bd), dHG(EnDouble(hg)), dBG(EnDouble(bg)), dHD(EnDouble(hd)),
+          dBD(EnDouble(bd))
     {
         const double somme = std::fabs(dHG) + std::fabs(dBG) + std::fabs(dHD) + std::fabs(dBD);
         limite = 0.5 - 1e-9 * (1.0 + somme);
