@@ -11,6 +11,7 @@
 #include "core/ArrondiOctet.h"
 #include "core/Assemblage.h"
 #include "core/AssemblageInterne.h"
+#include "core/CibleAvx2.h"
 #include "core/Matrix.h"
 #include "platform/Image.h"
 #include "platform/Parallele.h"
@@ -317,12 +318,11 @@ namespace voieSSE {
 #include "core/AssemblageDeformationVoie.h"
 }  // namespace voieSSE
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+DEBUT_AVX2
 namespace voieAVX2 {
 #include "core/AssemblageDeformationVoie.h"
 }  // namespace voieAVX2
-#pragma GCC pop_options
+FIN_AVX2
 
 template <int Mode>
 void LigneSSE(const TContexte& c, int y)

@@ -7,11 +7,10 @@
 namespace sse4 {
 #include NOYAUX
 }
-#pragma GCC push_options
-#pragma GCC target("avx2")
+DEBUT_AVX2
 namespace avx2 {
 #include NOYAUX
 }
-#pragma GCC pop_options
+FIN_AVX2
 
 #undef NOYAUX

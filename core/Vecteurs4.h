@@ -9,6 +9,8 @@
 
 #include <immintrin.h>
 
+#include "core/CibleAvx2.h"
+
 // Vrai quand le processeur a l'AVX2 ; les tests le remettent à faux pour
 // comparer aussi le chemin SSE4.1.
 inline bool& Avx2Actif()
@@ -180,8 +182,7 @@ inline __m128i Haut(F8 x) { return _mm_cvtps_epi32(x.b); }
 
 }  // namespace sse4
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+DEBUT_AVX2
 
 namespace avx2 {
 
@@ -246,4 +247,4 @@ inline __m128i Haut(F8 x) { return _mm_cvtps_epi32(_mm256_extractf128_ps(x.v, 1)
 
 }  // namespace avx2
 
-#pragma GCC pop_options
+FIN_AVX2
