@@ -65,7 +65,7 @@ bool HorsFormatIni(const QString& texte)
 // Les dossiers vont au fichier en Windows-1252 ; un nom que cette page ne sait
 // pas écrire part en UTF-8 plutôt que d'être perdu. Un nom hors du format de
 // ligne part en UTF-8 codé %XX derrière « ? », qu'aucun chemin de dossier ne
-// porte en tête : les fichiers du programme d'origine se lisent comme avant.
+// porte en tête : les fichiers déjà écrits se lisent comme avant.
 std::string VersIni(const QString& texte)
 {
     if (HorsFormatIni(texte))

@@ -83,7 +83,7 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
 
 QString CheminImage(const TInfosImg& img)
 {
-    // Les projets du programme d'origine sont en Windows-1252 : cette lecture
+    // Les projets sont d'abord en Windows-1252 : cette lecture
     // d'abord, celle d'un nom écrit en UTF-8 ensuite.
     const QString cp1252 = DepuisCp1252(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) +
                            QLatin1Char('/') + DepuisCp1252(img.Nom.car, LongueurChaineCourte(img.Nom));

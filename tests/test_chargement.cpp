@@ -201,7 +201,7 @@ TEST_F(Chargement, NomsQueLeProjetPeutTenir)
         EXPECT_EQ(Nom(nb - 1), c.nom);
         EXPECT_EQ(LireChaineCourte(ListeImgs[nb - 1].Repertoire), c.dossier);
     }
-    // Un nom de Windows-1252 garde les octets du programme d'origine.
+    // Un nom de Windows-1252 garde ses octets Windows-1252.
     EXPECT_EQ(QByteArray(ListeImgs[2].Nom.car, ListeImgs[2].Nom.longueur), QByteArray("\xE9t\xE9.png"));
 
     // Enregistré, puis rouvert : chaque image se retrouve.
