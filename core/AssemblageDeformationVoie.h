@@ -312,10 +312,12 @@ template <int Mode, int N>
                 bon = BlocBilineaire<N>(source, octet, pasSource, fx, fy, l.limite, pixels);
             }
             if (bon) {
-                const int X = x + xPano;
                 RangerVoies<N>(pixels, d);
-                RangerVoies<N>(pixels, l.pano + 3 * static_cast<int64_t>(X));
-                gauche = std::min(gauche, X);
+                if (l.pano) {
+                    const int X = x + xPano;
+                    RangerVoies<N>(pixels, l.pano + 3 * static_cast<int64_t>(X));
+                    gauche = std::min(gauche, X);
+                }
                 continue;
             }
         }
@@ -378,7 +380,7 @@ template <int Mode, int N>
                 continue;
             }
             std::memcpy(dest + 3 * static_cast<int64_t>(xk), &px, 4);
-            if (dessin[k]) {
+            if (dessin[k] && l.pano) {
                 const int X = xk + xPano;
                 std::memcpy(l.pano + 3 * static_cast<int64_t>(X), &px, 3);
                 gauche = std::min(gauche, X);
