@@ -56,20 +56,32 @@ QString Caracteres(const char* octets, int64_t n)
     return DepuisCp1252(octets, static_cast<int>(l));
 }
 
-// Numérateur et dénominateur, relus des 16 chiffres comme deux entiers signés 32 bits.
+// Une moitié du texte comme StrToInt('$' + moitié) : de 1 à 8 chiffres
+// hexadécimaux, sinon une erreur.
+int32_t MoitieHexa(const QString& moitie)
+{
+    if (moitie.isEmpty() || moitie.size() > 8)
+        throw Erreur(PasEntier(QLatin1Char('$') + moitie));
+    uint32_t v = 0;
+    for (const QChar c : moitie) {
+        const int chiffre = c >= u'0' && c <= u'9'   ? c.unicode() - '0'
+                            : c >= u'A' && c <= u'F' ? c.unicode() - 'A' + 10
+                            : c >= u'a' && c <= u'f' ? c.unicode() - 'a' + 10
+                                                     : -1;
+        if (chiffre < 0)
+            throw Erreur(PasEntier(QLatin1Char('$') + moitie));
+        v = v << 4 | static_cast<uint32_t>(chiffre);
+    }
+    return static_cast<int32_t>(v);
+}
+
+// Numérateur et dénominateur, relus des 8 premiers caractères et des 8
+// suivants : la valeur décimale de 9 ou 10 chiffres d'une entrée LONG posée
+// à la place d'un rationnel se lit ainsi sans erreur.
 void LireRationnel(const QString& S, int32_t& n, int32_t& d)
 {
-    const QString hn = S.left(8);
-    const QString hd = S.mid(8, 8);
-    bool okn = false, okd = false;
-    const uint32_t un = hn.toUInt(&okn, 16);
-    const uint32_t ud = hd.toUInt(&okd, 16);
-    if (!okn || hn.size() != 8)
-        throw Erreur(PasEntier(QLatin1Char('$') + hn));
-    if (!okd || hd.size() != 8)
-        throw Erreur(PasEntier(QLatin1Char('$') + hd));
-    n = static_cast<int32_t>(un);
-    d = static_cast<int32_t>(ud);
+    n = MoitieHexa(S.left(8));
+    d = MoitieHexa(S.mid(8, 8));
 }
 
 QString FormatG(long double v, int chiffres)

@@ -150,6 +150,13 @@ TEST(Exif, Formateurs)
         {&TExif::FormaterRationnel, "FFFFFFFF00000003", "-0.3333"},
         {&TExif::FormaterRationnel, "0000000100000000", "-"},
         {&TExif::FormaterRationnel, "80000000FFFFFFFF", "2.147e+09"},
+        // Valeur décimale d'une entrée LONG : 8 premiers caractères et 8 suivants.
+        {&TExif::FormaterRationnel, "123456789", "3.394e+07"},
+        {&TExif::FormaterRationnel, "4294967295", "7.497e+06"},
+        {&TExif::FormaterRationnel, "123456789012345", "2.022"},
+        {&TExif::FormaterDureeExposition, "123456789", "3.394e+07"},
+        {&TExif::FormaterOuverture, "000000041", "4"},
+        {&TExif::FormaterVitesseObturation, "000000081", "1/256"},
     };
     for (const Cas& c : cas)
         EXPECT_EQ(Formate(c.f, c.s), QString::fromUtf8(c.attendu)) << c.s;
@@ -173,6 +180,9 @@ TEST(Exif, FormateursRefusentCeQuiNEstPasUnNombre)
         EXPECT_THROW(Formate(f, ""), Erreur);
         EXPECT_THROW(Formate(f, "36"), Erreur);
         EXPECT_THROW(Formate(f, "0000000G00000001"), Erreur);
+        EXPECT_THROW(Formate(f, "12345678"), Erreur);
+        EXPECT_THROW(Formate(f, "1234567-9"), Erreur);
+        EXPECT_THROW(Formate(f, "0x000001000000001"), Erreur);
     }
     // Un résultat hors des entiers n'est pas arrondi en silence.
     EXPECT_THROW(Formate(&TExif::FormaterVitesseObturation, "7FFFFFFF00000001"), Erreur);
@@ -198,6 +208,28 @@ TEST_F(ExifFichiers, LesDeuxOrdresAvecEtSansApp0)
             EXPECT_NEAR(double(AngleParPixel(nom)), 0.000463648, 5e-10);
         }
     EXPECT_EQ(AngleParPixel(dossier.filePath("photo.JPG")), 2.0L * atanl(0.5L) / 2000);
+}
+
+// Une résolution en LONG de 9 ou 10 chiffres ne fait pas refuser la photo.
+TEST_F(ExifFichiers, ResolutionEnEntierLongDeNeufOuDixChiffres)
+{
+    QLocale::setDefault(QLocale::c());
+    const struct { uint32_t valeur; const char* texte; } cas[] = {
+        {123456789u, "3.394e+07 pixels/mm"}, {4294967295u, "7.497e+06 pixels/mm"}};
+    for (bool mm : {false, true})
+        for (const auto& c : cas) {
+            SCOPED_TRACE(testing::Message() << "mm " << mm << " " << c.valeur);
+            FabriqueExif f = Appareil(mm, false);
+            f.ifd0[3] = f.Long(0x011A, c.valeur);
+            const QString nom = Ecrire("long.jpg", f.Fichier());
+            TExif e;
+            ASSERT_TRUE(e.LireFichier(nom));
+            std::vector<Ligne> attendu = LignesAppareil;
+            attendu[4].valeur = QString::fromLatin1(c.texte);
+            EXPECT_EQ(Lignes(e), attendu);
+            EXPECT_NEAR(double(AngleParPixel(nom)), 0.000463648, 5e-10);
+        }
+    QLocale::setDefault(QLocale::system());
 }
 
 TEST_F(ExifFichiers, ExtensionsExaminees)
