@@ -116,7 +116,8 @@ void DecoderBmp(const uint8_t* donnees, size_t taille, Bitmap& dest)
         else if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
             ImageNonValide();
     } else if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
-        if (bits != 16 && bits != 32)
+        // Trois masques nuls ne tirent rien des pixels : l'image serait noire.
+        if ((bits != 16 && bits != 32) || (masques[0] | masques[1] | masques[2]) == 0)
             ImageNonValide();
     } else {
         ImageNonValide();

@@ -16,6 +16,7 @@ struct GestionErreur
 {
     jpeg_error_mgr mgr;
     std::jmp_buf saut;
+    bool tropDePasses;
 };
 
 void ErreurFatale(j_common_ptr info)
@@ -36,10 +37,21 @@ void Message(j_common_ptr info, int niveau)
 
 void Silence(j_common_ptr) {}
 
+// Appelé avant chaque lecture de données d'un fichier à plusieurs passes.
+void SuivreLecture(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= PassesJpegMax)
+        return;
+    auto* erreur = reinterpret_cast<GestionErreur*>(info->err);
+    erreur->tropDePasses = true;
+    std::longjmp(erreur->saut, 1);
+}
+
 struct Decompression
 {
     jpeg_decompress_struct info{};
     GestionErreur erreur{};
+    jpeg_progress_mgr suivi{};
 
     Decompression()
     {
@@ -48,6 +60,8 @@ struct Decompression
         erreur.mgr.emit_message = Message;
         erreur.mgr.output_message = Silence;
         jpeg_create_decompress(&info);
+        suivi.progress_monitor = SuivreLecture;
+        info.progress = &suivi;
     }
     ~Decompression() { jpeg_destroy_decompress(&info); }
     Decompression(const Decompression&) = delete;
@@ -140,6 +154,8 @@ bool LirePixels(Decompression& d, Bitmap* image, uint8_t* ligneTravail)
 
 [[noreturn]] void Refuser(const Decompression& d)
 {
+    if (d.erreur.tropDePasses)
+        throw Erreur(MsgTropDePassesJpeg);
     const int code = d.erreur.mgr.msg_code;
     if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
         ImageTropGrande();

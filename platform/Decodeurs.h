@@ -42,3 +42,9 @@ void DecoderTiff(const uint8_t* donnees, size_t taille, Bitmap& dest);
 constexpr int64_t MemoireDecodageMax = int64_t(3) << 29;
 inline const char* const MsgImageTropGrande =
     "Image trop grande : son décodage demanderait plus de 1536 Mio de mémoire";
+
+// Chaque passe d'un JPEG progressif reparcourt toute l'image : les fichiers
+// réels en comptent quelques dizaines ; au-delà de cette borne, le temps du
+// décodage ne suivrait plus la taille de l'image.
+constexpr int PassesJpegMax = 100;
+inline const char* const MsgTropDePassesJpeg = "Image non valide : JPEG de plus de 100 passes";

@@ -238,6 +238,29 @@ TEST(DecodeurBmp, EntetesInvalides)
     }
 }
 
+// Trois masques nuls : refusé ; un seul canal décrit suffit à lire l'image.
+TEST(DecodeurBmp, ChampsDeBitsTousNulsRefuses)
+{
+    struct Cas { int bits, entete; uint32_t m[3]; bool valide; };
+    const Cas cas[] = {
+        {16, 40, {0, 0, 0}, false}, {32, 40, {0, 0, 0}, false}, {32, 108, {0, 0, 0}, false},
+        {16, 124, {0, 0, 0}, false}, {32, 40, {0, 0, 0xFF}, true}, {16, 124, {0, 0x07E0, 0}, true},
+    };
+    for (const auto& c : cas) {
+        OptionsBmp o;
+        o.bits = c.bits;
+        o.tailleEntete = c.entete;
+        o.champsDeBits = true;
+        std::copy(std::begin(c.m), std::end(c.m), o.masques);
+        const Octets f = FabriquerBmp(2, 2, {0xFFFF, 0x1234, 0, 0x00FF}, o);
+        const std::string nom = std::to_string(c.bits) + " bits, en-tête " + std::to_string(c.entete);
+        if (c.valide)
+            EXPECT_NO_THROW(Decoder(DecoderBmp, f)) << nom;
+        else
+            AttendreRefus(DecoderBmp, f, nom.c_str());
+    }
+}
+
 // ---- PNG ----------------------------------------------------------------------
 
 TEST(DecodeurPng, TypesEtProfondeurs)
@@ -492,6 +515,36 @@ TEST(DecodeurJpeg, CoupeRefuseeMemeRefermee)
         Bitmap b;
         EXPECT_NO_THROW(b = Decoder(DecoderJpeg, parasites)) << nom;
         EXPECT_TRUE(b == entier) << nom;
+    }
+}
+
+// Chaque passe reparcourt l'image entière : un fichier qui les répète par
+// milliers est refusé passé la borne, qu'un fichier réel n'approche pas.
+TEST(DecodeurJpeg, PassesAuDelaDeLaBorneRefusees)
+{
+    const int l = 16, h = 16;
+    const Octets f = FabriquerJpeg(l, h, 1, std::vector<uint8_t>(l * h, 128), 90, true);
+    size_t derniere = 0, passes = 0;
+    for (size_t k = 0; k + 1 < f.size(); ++k)
+        if (f[k] == 0xFF && f[k + 1] == 0xDA) {
+            derniere = k;
+            ++passes;
+        }
+    // Image unie : la dernière passe, de raffinement, ne tient que des fins de bande.
+    const Octets passe(f.begin() + static_cast<ptrdiff_t>(derniere), f.end() - 2);
+    for (const size_t total : {size_t(PassesJpegMax), size_t(PassesJpegMax) + 1, size_t(3000)}) {
+        Octets c(f.begin(), f.end() - 2);
+        for (size_t n = passes; n < total; ++n)
+            c.insert(c.end(), passe.begin(), passe.end());
+        c.insert(c.end(), {0xFF, 0xD9});
+        const std::string nom = std::to_string(total) + " passes";
+        if (total <= size_t(PassesJpegMax)) {
+            Bitmap b;
+            ASSERT_NO_THROW(b = Decoder(DecoderJpeg, c)) << nom;
+            EXPECT_EQ(LirePixel(b, 7, 9).v, 128) << nom;
+        } else {
+            AttendreRefus(DecoderJpeg, c, nom.c_str(), MsgTropDePassesJpeg);
+        }
     }
 }
 
