@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStringDecoder>
 #include <QStyle>
 #include <QUrl>
 
@@ -80,15 +79,24 @@ QString DepuisIni(const std::string& octets)
 {
     if (!octets.empty() && octets.front() == '?')
         return QString::fromUtf8(QByteArray::fromPercentEncoding(QByteArray::fromStdString(octets.substr(1))));
-    const bool horsAscii = std::any_of(octets.begin(), octets.end(),
-                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (horsAscii) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString texte = utf8(QByteArray::fromStdString(octets));
-        if (!utf8.hasError())
-            return texte;
+    return NomStocke(octets);
+}
+
+// Un fichier présent mais refusé à la lecture : le programme part des défauts.
+void SignalerReglagesIgnores(const TFichierIni& ini)
+{
+    QString raison;
+    switch (ini.Lecture()) {
+    case LectureIni::Lu:
+    case LectureIni::Absent: return;
+    case LectureIni::PasOrdinaire: raison = QStringLiteral("n'est pas un fichier ordinaire"); break;
+    case LectureIni::TropGrand: raison = QStringLiteral("dépasse %1 Mio").arg(TailleIniMax >> 20); break;
+    case LectureIni::Illisible: raison = QStringLiteral("ne peut pas être lu"); break;
     }
-    return DepuisCp1252(octets);
+    AfficherMessage(TypeMessage::Avertissement,
+                    QStringLiteral("Le fichier de réglages « %1 » %2 : le programme démarre avec les "
+                                   "réglages par défaut.")
+                        .arg(QDir::toNativeSeparators(CheminReglages()), raison));
 }
 
 // Le panoramique créé au démarrage ; un panoramique posé par ailleurs (banc
@@ -179,6 +187,7 @@ TSeqPano::~TSeqPano()
 void TSeqPano::FormCreate()
 {
     FichierIni = std::make_unique<TFichierIni>(QFile::encodeName(CheminReglages()).toStdString());
+    SignalerReglagesIgnores(*FichierIni);
     const QRect ecran = QGuiApplication::primaryScreen()
                             ? QGuiApplication::primaryScreen()->geometry()
                             : QRect(0, 0, LargeurMin, HauteurMin);
@@ -263,6 +272,7 @@ void TSeqPano::FormClose(QCloseEvent* event)
             ecrit &= FichierIni->WriteString(SectionRepertoire, "Image", VersIni(RepImage));
             ecrit &= FichierIni->WriteString(SectionRepertoire, "Panoramique", VersIni(RepPano));
             ecrit &= FichierIni->WriteInteger(SectionJpeg, "QualJpg", QualJpg);
+            ecrit &= FichierIni->UpdateFile();
             if (!ecrit)
                 AfficherMessage(TypeMessage::Avertissement,
                                 QStringLiteral("Les réglages n'ont pas pu être enregistrés dans le fichier « %1 ».")

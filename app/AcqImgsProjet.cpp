@@ -83,13 +83,10 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
 
 QString CheminImage(const TInfosImg& img)
 {
-    // Les projets sont d'abord en Windows-1252 : cette lecture
-    // d'abord, celle d'un nom écrit en UTF-8 ensuite.
-    const QString cp1252 = DepuisCp1252(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) +
-                           QLatin1Char('/') + DepuisCp1252(img.Nom.car, LongueurChaineCourte(img.Nom));
-    if (QFileInfo::exists(cp1252))
-        return cp1252;
-    return LireChaineCourte(img.Repertoire) + QLatin1Char('/') + LireChaineCourte(img.Nom);
+    // Les projets sont d'abord en Windows-1252 ; un nom écrit en UTF-8 est lu
+    // comme tel quand lui seul nomme un fichier.
+    return NomStocke(std::string(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) + '/' +
+                     std::string(img.Nom.car, LongueurChaineCourte(img.Nom)));
 }
 
 // Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.

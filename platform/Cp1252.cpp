@@ -1,5 +1,8 @@
 #include "platform/Cp1252.h"
 
+#include <QFileInfo>
+#include <QStringDecoder>
+
 namespace {
 // Caractères de 0x80 à 0x9F ; 0 pour les cinq positions non attribuées.
 constexpr char16_t Zone80[32] = {
@@ -47,4 +50,16 @@ QString DepuisCp1252(const char* octets, int longueur)
 QString DepuisCp1252(const std::string& octets)
 {
     return DepuisCp1252(octets.data(), static_cast<int>(octets.size()));
+}
+
+QString NomStocke(const std::string& octets)
+{
+    const QString cp1252 = DepuisCp1252(octets);
+    if (QFileInfo::exists(cp1252))
+        return cp1252;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString texte = utf8(QByteArrayView(octets.data(), static_cast<qsizetype>(octets.size())));
+    if (!utf8.hasError() && texte != cp1252 && QFileInfo::exists(texte))
+        return texte;
+    return cp1252;
 }

@@ -2,9 +2,14 @@
 
 #include "platform/Ecrivains.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 
@@ -54,14 +59,9 @@ bool MemeNom(const std::string& a, const std::string& b)
     return true;
 }
 
-Lignes LireLignes(const std::string& fichier)
+Lignes Decouper(const std::string& texte)
 {
     Lignes lignes;
-    // Un fichier illisible (absent, dossier...) se lit comme un fichier vide.
-    QFile f(QFile::decodeName(QByteArray::fromStdString(fichier)));
-    if (!f.open(QIODevice::ReadOnly))
-        return lignes;
-    const std::string texte = f.readAll().toStdString();
     size_t debut = 0;
     while (debut < texte.size()) {
         size_t fin = texte.find('\n', debut);
@@ -74,6 +74,51 @@ Lignes LireLignes(const std::string& fichier)
         debut = fin + 1;
     }
     return lignes;
+}
+
+// Lit au plus TailleIniMax octets d'un fichier ordinaire ; sinon, lignes vides.
+LectureIni LireLignes(const std::string& fichier, Lignes& lignes)
+{
+    lignes.clear();
+    // Ouvert sans attendre (un tube attendrait son écrivain) puis examiné par
+    // son descripteur : le fichier vérifié est bien celui qu'on lit.
+    const int fd = ::open(fichier.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? LectureIni::Absent : LectureIni::Illisible;
+    struct Fermeture
+    {
+        int fd;
+        ~Fermeture() { ::close(fd); }
+    } fermeture{fd};
+    struct stat etat;
+    if (::fstat(fd, &etat) != 0)
+        return LectureIni::Illisible;
+    if (!S_ISREG(etat.st_mode))
+        return LectureIni::PasOrdinaire;
+    if (etat.st_size > TailleIniMax)
+        return LectureIni::TropGrand;
+    // Borné aussi pendant la lecture : le fichier peut grandir entre-temps.
+    std::string texte;
+    char tampon[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, tampon, sizeof tampon);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return LectureIni::Illisible;
+        if (n == 0)
+            break;
+        texte.append(tampon, static_cast<size_t>(n));
+        if (static_cast<int64_t>(texte.size()) > TailleIniMax)
+            return LectureIni::TropGrand;
+    }
+    lignes = Decouper(texte);
+    return LectureIni::Lu;
+}
+
+bool Lisible(LectureIni l)
+{
+    return l == LectureIni::Lu || l == LectureIni::Absent;
 }
 
 // Nom de section d'une ligne « [nom] », sinon rien.
@@ -187,12 +232,9 @@ std::optional<int> LireEntier(const std::string& texte)
     return negatif ? static_cast<int>(-static_cast<int64_t>(valeur)) : static_cast<int>(valeur);
 }
 
-}  // namespace
-
-std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
-                                    const std::string& defaut, const std::string& fichier)
+std::string Valeur(const Lignes& lignes, const std::string& section, const std::string& cle,
+                   const std::string& defaut)
 {
-    const Lignes lignes = LireLignes(fichier);
     const auto p = ChercherSection(lignes, section);
     if (!p)
         return defaut;
@@ -206,36 +248,66 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
     return SansGuillemets(Rogner(ligne.substr(egal + 1)));
 }
 
-bool WritePrivateProfileString(const std::string& section, const std::string& cle,
-                               const std::string& valeur, const std::string& fichier)
+// Une fin de ligne ferait d'une valeur d'autres clés, voire d'autres sections.
+bool SurUneLigne(const std::string& section, const std::string& cle, const std::string& valeur)
 {
-    // Une fin de ligne ferait d'une valeur d'autres clés, voire d'autres sections.
     for (const std::string* texte : {&section, &cle, &valeur})
         if (texte->find_first_of("\r\n") != std::string::npos)
             return false;
-    Lignes lignes = LireLignes(fichier);
+    return true;
+}
+
+void Poser(Lignes& lignes, const std::string& section, const std::string& cle, const std::string& valeur)
+{
     const auto p = ChercherSection(lignes, section);
     if (!p) {
         lignes.push_back("[" + section + "]");
         lignes.push_back(cle + "=" + valeur);
-        return EcrireLignes(fichier, lignes);
+        return;
     }
     if (const auto i = ChercherCle(lignes, *p, cle)) {
         lignes[*i] = NomCle(lignes[*i]) + "=" + valeur;
-        return EcrireLignes(fichier, lignes);
+        return;
     }
     // Nouvelle clé après la dernière ligne non vide de la section.
     size_t fin = p->finSection;
     while (fin > p->section + 1 && Rogner(lignes[fin - 1]).empty())
         --fin;
     lignes.insert(lignes.begin() + static_cast<ptrdiff_t>(fin), cle + "=" + valeur);
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
+                                    const std::string& defaut, const std::string& fichier)
+{
+    Lignes lignes;
+    LireLignes(fichier, lignes);
+    return Valeur(lignes, section, cle, defaut);
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& cle,
+                               const std::string& valeur, const std::string& fichier)
+{
+    if (!SurUneLigne(section, cle, valeur))
+        return false;
+    Lignes lignes;
+    // Un fichier qui ne peut être relu n'est pas remplacé : il serait perdu.
+    if (!Lisible(LireLignes(fichier, lignes)))
+        return false;
+    Poser(lignes, section, cle, valeur);
     return EcrireLignes(fichier, lignes);
+}
+
+TFichierIni::TFichierIni(std::string chemin) : chemin_(std::move(chemin))
+{
+    lecture_ = LireLignes(chemin_, lignes_);
 }
 
 std::string TFichierIni::ReadString(const std::string& section, const std::string& cle,
                                     const std::string& defaut) const
 {
-    return GetPrivateProfileString(section, cle, defaut, chemin_);
+    return Valeur(lignes_, section, cle, defaut);
 }
 
 int TFichierIni::ReadInteger(const std::string& section, const std::string& cle, int defaut) const
@@ -247,10 +319,29 @@ int TFichierIni::ReadInteger(const std::string& section, const std::string& cle,
 bool TFichierIni::WriteString(const std::string& section, const std::string& cle,
                               const std::string& valeur)
 {
-    return WritePrivateProfileString(section, cle, valeur, chemin_);
+    if (!SurUneLigne(section, cle, valeur))
+        return false;
+    Poser(lignes_, section, cle, valeur);
+    ecritures_.push_back({section, cle, valeur});
+    return true;
 }
 
 bool TFichierIni::WriteInteger(const std::string& section, const std::string& cle, int valeur)
 {
     return WriteString(section, cle, std::to_string(valeur));
+}
+
+bool TFichierIni::UpdateFile()
+{
+    Lignes lignes;
+    // Un fichier qui ne peut être relu n'est pas remplacé : il serait perdu.
+    if (!Lisible(LireLignes(chemin_, lignes)))
+        return false;
+    for (const Ecriture& e : ecritures_)
+        Poser(lignes, e.section, e.cle, e.valeur);
+    if (!EcrireLignes(chemin_, lignes))
+        return false;
+    lignes_ = std::move(lignes);
+    ecritures_.clear();
+    return true;
 }

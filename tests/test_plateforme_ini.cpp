@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/FichierIni.h"
+#include "tests/test_plateforme_fabrique.h"
 
 namespace {
 
@@ -107,6 +109,7 @@ TEST_F(FichierIniTest, EcritureGardeLeResteEtSonOrdre)
     EXPECT_TRUE(ini.WriteInteger("MainWindow", "Top", -5));
     EXPECT_TRUE(ini.WriteString("JPEG", "QualJpg", "90"));
     EXPECT_TRUE(ini.WriteString("R\xE9pertoire", "Image", "/home/\xE9t\xE9"));
+    EXPECT_TRUE(ini.UpdateFile());
     EXPECT_EQ(Lire(chemin),
               "; commentaire\r\n"
               "[MainWindow]\r\n"
@@ -161,4 +164,62 @@ TEST_F(FichierIniTest, DossierEnLectureSeule)
     if (ecrit)
         GTEST_SKIP() << "droits ignorés (super-utilisateur)";
     EXPECT_EQ(Lire(chemin), "[A]\nB=ancien\n");
+}
+
+// Lu une fois à la création, relu une fois à l'écriture : ce qu'un autre a
+// changé entre-temps reste, sauf les clés écrites.
+TEST_F(FichierIniTest, LuUneFoisEtReluAvantDEcrire)
+{
+    Ecrire(chemin, "[A]\nB=1\nC=1\n");
+    TFichierIni ini(chemin);
+    EXPECT_EQ(ini.Lecture(), LectureIni::Lu);
+    Ecrire(chemin, "[A]\nB=2\nC=2\n[Autre]\nD=3\n");
+    EXPECT_EQ(ini.ReadString("A", "B", ""), "1");
+    EXPECT_TRUE(ini.WriteString("A", "C", "4"));
+    EXPECT_EQ(ini.ReadString("A", "C", ""), "4");
+    EXPECT_EQ(Lire(chemin), "[A]\nB=2\nC=2\n[Autre]\nD=3\n");
+    EXPECT_FALSE(ini.WriteString("A", "C", "5\r\n[A]"));
+    EXPECT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(Lire(chemin), "[A]\r\nB=2\r\nC=4\r\n[Autre]\r\nD=3\r\n");
+    EXPECT_EQ(ini.ReadString("Autre", "D", ""), "3");
+}
+
+// Ni tube, ni périphérique, ni fichier immense : les défauts, sans attendre
+// ni remplir la mémoire, et le fichier n'est pas remplacé.
+TEST_F(FichierIniTest, SeulUnFichierOrdinaireDeTailleRaisonnableEstLu)
+{
+    const std::string entete = "[MainWindow]\r\nStatut=Maximized\r\n";
+    const std::string dossierIni = QFile::encodeName(dossier.filePath("dossier.ini")).toStdString();
+    QDir(dossier.path()).mkdir("dossier.ini");
+    const std::string tube = QFile::encodeName(dossier.filePath("tube.ini")).toStdString();
+    const Tube t(tube);
+    const std::string limite = QFile::encodeName(dossier.filePath("limite.ini")).toStdString();
+    Ecrire(limite, entete + std::string(TailleIniMax - entete.size(), '\n'));
+    Ecrire(chemin, entete + std::string(TailleIniMax + 1 - entete.size(), '\n'));
+    struct Cas { std::string fichier; LectureIni lecture; };
+    const Cas cas[] = {
+        {limite, LectureIni::Lu},
+        {chemin, LectureIni::TropGrand},
+        {tube, LectureIni::PasOrdinaire},
+        {"/dev/zero", LectureIni::PasOrdinaire},
+        {dossierIni, LectureIni::PasOrdinaire},
+        {QFile::encodeName(dossier.filePath("absent.ini")).toStdString(), LectureIni::Absent},
+    };
+    for (const Cas& c : cas) {
+        TFichierIni ini(c.fichier);
+        EXPECT_EQ(ini.Lecture(), c.lecture) << c.fichier;
+        const bool lu = c.lecture == LectureIni::Lu;
+        EXPECT_EQ(ini.ReadString("MainWindow", "Statut", "Normal"), lu ? "Maximized" : "Normal") << c.fichier;
+        EXPECT_EQ(GetPrivateProfileString("MainWindow", "Statut", "Normal", c.fichier),
+                  lu ? "Maximized" : "Normal") << c.fichier;
+        if (c.fichier == "/dev/zero")
+            continue;
+        EXPECT_TRUE(ini.WriteString("JPEG", "QualJpg", "90"));
+        EXPECT_EQ(ini.UpdateFile(), lu || c.lecture == LectureIni::Absent) << c.fichier;
+    }
+    EXPECT_EQ(QFileInfo(QFile::decodeName(chemin.c_str())).size(), TailleIniMax + 1);
+    EXPECT_FALSE(WritePrivateProfileString("JPEG", "QualJpg", "90", chemin));
+    EXPECT_EQ(QFileInfo(QFile::decodeName(chemin.c_str())).size(), TailleIniMax + 1);
+    EXPECT_FALSE(QFileInfo(QFile::decodeName(tube.c_str())).isFile());
+    EXPECT_TRUE(QFileInfo(QFile::decodeName(dossierIni.c_str())).isDir());
 }

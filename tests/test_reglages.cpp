@@ -1,0 +1,71 @@
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/FichierIni.h"
+#include "tests/test_fenetre_banc.h"
+#include "tests/test_plateforme_fabrique.h"
+
+using Reglages = BancFenetre;
+
+// Un fichier de réglages refusé : la fenêtre part des défauts et le dit en
+// nommant le fichier ; la fermeture ne le remplace pas.
+TEST_F(Reglages, FichierRefuseDemarreAvecLesDefautsEtUnMessage)
+{
+    const QByteArray entete = "[MainWindow]\r\nStatut=Maximized\r\n[JPEG]\r\nQualJpg=40\r\n";
+    struct Cas { const char* nom; const char* raison; };
+    const Cas cas[] = {{"grand.ini", "dépasse 1 Mio"}, {"tube.ini", "n'est pas un fichier ordinaire"}};
+    Ecrire(Chemin("grand.ini"), entete + QByteArray(TailleIniMax + 1 - entete.size(), '\n'));
+    const Tube tube(Chemin("tube.ini").toStdString());
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        messages.clear();
+        ImposerCheminReglages(Chemin(c.nom));
+        Creer();
+        EXPECT_FALSE(f->isMaximized());
+        EXPECT_EQ(f->size(), QSize(1000, 680));
+        EXPECT_EQ(f->QualJpg, 90);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].type, TypeMessage::Avertissement);
+        EXPECT_EQ(messages[0].texte, QStringLiteral("Le fichier de réglages « %1 » %2 : le programme démarre avec "
+                                                    "les réglages par défaut.")
+                                         .arg(QDir::toNativeSeparators(Chemin(c.nom)), QString::fromUtf8(c.raison)));
+        EXPECT_TRUE(f->close());
+        f.reset();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_TRUE(messages[1].texte.contains(Chemin(c.nom))) << messages[1].texte.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(Chemin("grand.ini")).size(), TailleIniMax + 1);
+    EXPECT_FALSE(QFileInfo(Chemin("tube.ini")).isFile());
+}
+
+// Un dossier écrit en Windows-1252 dont les octets sont aussi de l'UTF-8
+// valide (C3 A9 74 : « Ã©t » ou « ét ») : l'UTF-8 seulement quand lui seul
+// nomme un dossier existant.
+TEST_F(Reglages, DossierLuEnWindows1252AvantLUtf8)
+{
+    const QString cp1252 = QString::fromUtf8("Ã©t"), utf8 = QString::fromUtf8("ét");
+    struct Cas { bool avecCp1252, avecUtf8; bool attenduUtf8; };
+    const Cas cas[] = {{true, false, false}, {false, true, true}, {true, true, false}, {false, false, false}};
+    int n = 0;
+    for (const Cas& c : cas) {
+        const QString base = Chemin(QString::number(n++));
+        QDir().mkpath(base);
+        if (c.avecCp1252)
+            QDir(base).mkdir(cp1252);
+        if (c.avecUtf8)
+            QDir(base).mkdir(utf8);
+        const QByteArray octets = QFile::encodeName(base) + "/\xC3\xA9t";
+        Ecrire(Chemin("kalvindo.ini"), "[R\xE9pertoire]\r\nProjet=" + octets + "\r\nImage=" + octets + "\r\n");
+        Creer();
+        const QString attendu = base + QLatin1Char('/') + (c.attenduUtf8 ? utf8 : cp1252);
+        EXPECT_EQ(f->RepProjet, attendu) << c.avecCp1252 << c.avecUtf8;
+        EXPECT_EQ(f->RepImage, attendu) << c.avecCp1252 << c.avecUtf8;
+        // Relu tel qu'il a été écrit.
+        EXPECT_TRUE(f->close());
+        f.reset();
+        Creer();
+        EXPECT_EQ(f->RepProjet, attendu) << c.avecCp1252 << c.avecUtf8;
+        f.reset();
+    }
+    EXPECT_TRUE(messages.empty());
+}
