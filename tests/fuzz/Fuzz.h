@@ -14,6 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille);
 
 std::vector<Octets> GrainesFuzz();
 
+// Mutations tirées de la graine numéro g dans la suite fixe de ctest : d'ordinaire
+// MutationsParGraine ; une cible dont certaines graines coûtent cher en
+// demande moins pour celles-là.
+inline constexpr int MutationsParGraine = 3000;
+int MutationsFuzz(size_t g);
+
 // Passe une entrée au décodeur : seule une Erreur est une fin acceptable. La
 // mémoire permise est celle du programme.
 inline void Essayer(void (*decodeur)(const uint8_t*, size_t, Bitmap&), const uint8_t* donnees, size_t taille)

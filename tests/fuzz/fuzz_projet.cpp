@@ -1,10 +1,13 @@
 // Cible de fuzz du lecteur de projet suivi de l'assemblage, par la fenêtre
 // principale sans écran. Octet 0 : options (bit 0 fondu, bit 1 boucle, bits 2-3
-// mode de déformation, bit 4 sans chromaticité) ; octet 1 : largeur de
-// recouvrement ; ensuite le fichier de projet, dont chaque enregistrement
-// désigne une des petites images du dossier par la première lettre de son nom
-// ('a' + k ; au-delà, un fichier absent). Seuls l'Erreur et le refus du
-// lecteur (son avertissement, puis un projet vide) sont des fins acceptables.
+// mode de déformation, bit 4 sans chromaticité, bit 5 liste longue) ; octet 1 :
+// largeur de recouvrement ; ensuite le fichier de projet, dont chaque
+// enregistrement désigne une des petites images du dossier par la première
+// lettre de son nom ('a' + k ; au-delà, un fichier absent). Seuls l'Erreur et
+// le refus du lecteur (son avertissement, puis un projet vide) sont des fins
+// acceptables. En liste longue, les enregistrements de l'entrée se répètent
+// jusqu'à des centaines (octet 1 : leur nombre, par centaines) et seule
+// l'ouverture est jouée : son coût reste sous l'œil du fuzzer.
 
 #include <algorithm>
 #include <array>
@@ -43,6 +46,7 @@ constexpr ImageFuzz Images[] = {{"a.png", 8, 6},  {"b.png", 40, 30}, {"c.bmp", 2
                                 {"e.png", 2, 2},  {"f.png", 1, 5},   {"g.png", 9, 1}};
 constexpr int NbImages = static_cast<int>(std::size(Images));
 constexpr int MaxEnregistrements = 5;
+constexpr uint8_t OptionListeLongue = 32;
 constexpr size_t Taille = sizeof(TInfosImg);
 
 const QString MsgIllisible =
@@ -126,10 +130,17 @@ struct Banc
     }
 
     // Les enregistrements entiers désignent une image du dossier ; le reste
-    // des octets vient tel quel de l'entrée.
-    QString EcrireProjet(const uint8_t* donnees, size_t taille)
+    // des octets vient tel quel de l'entrée. Avec repetes non nul, les
+    // enregistrements entiers se suivent en boucle jusqu'à ce nombre.
+    QString EcrireProjet(const uint8_t* donnees, size_t taille, size_t repetes = 0)
     {
         QByteArray octets(reinterpret_cast<const char*>(donnees), static_cast<qsizetype>(taille));
+        if (repetes > 0 && taille >= Taille) {
+            const QByteArray entiers = octets.left(static_cast<qsizetype>(taille / Taille * Taille));
+            octets.clear();
+            for (size_t k = 0; k < repetes; ++k)
+                octets.append(entiers.constData() + (k % (taille / Taille)) * Taille, Taille);
+        }
         for (qsizetype d = 0; d + qsizetype(Taille) <= octets.size(); d += Taille) {
             TInfosImg r;
             std::memcpy(&r, octets.constData() + d, Taille);
@@ -148,6 +159,12 @@ struct Banc
     }
 };
 
+// Des centaines d'enregistrements : de 100 à 800.
+size_t EnregistrementsListeLongue(uint8_t octet)
+{
+    return 100 * (1 + octet % 8);
+}
+
 Banc& LeBanc()
 {
     static Banc banc;
@@ -162,9 +179,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
         return 0;
     Banc& b = LeBanc();
     const uint8_t options = donnees[0];
+    const bool longue = options & OptionListeLongue;
     const size_t octetsProjet = std::min(taille - 2, MaxEnregistrements * Taille + Taille - 1);
-    const QString chemin = b.EcrireProjet(donnees + 2, octetsProjet);
-    const size_t nb = std::min<size_t>(octetsProjet / Taille, MaxEnregistrements);
+    const size_t repetes = longue ? EnregistrementsListeLongue(donnees[1]) : 0;
+    const QString chemin = b.EcrireProjet(donnees + 2, octetsProjet, repetes);
+    size_t nb = std::min<size_t>(octetsProjet / Taille, MaxEnregistrements);
+    if (longue && nb > 0)
+        nb = repetes;
 
     b.messages.clear();
     TSeqPano& f = *b.fenetre;
@@ -177,6 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
             Echec("fin inattendue de la lecture", b.messages);
         return 0;
     }
+    if (longue)
+        return 0;
 
     // Les réglages de l'onglet Assemblage ; la zone de saisie tient deux caractères.
     f.BouclerPano()->setChecked(options & 2);
@@ -286,5 +309,15 @@ std::vector<Octets> GrainesFuzz()
 
     // Images d'un ou deux pixels de côté.
     graines.push_back(Graine(1 | 4, 3, Suite({1, 4, 5, 6, 2}, false)));
+
+    // Liste longue : cinq images liées à leurs voisines, répétées ; l'octet 1
+    // nul en fait cent enregistrements. Elle vient en dernier.
+    graines.push_back(Graine(OptionListeLongue, -9, Suite({0, 1, 2, 3, 4}, false)));
     return graines;
+}
+
+// Chaque ouverture d'une liste longue en lit des centaines : moins de mutations.
+int MutationsFuzz(size_t g)
+{
+    return g + 1 < GrainesFuzz().size() ? MutationsParGraine : 100;
 }

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int MutationsParGraine = 3000;
-
 void Muter(Octets& o, std::mt19937& alea)
 {
     static const uint32_t remarquables[] = {0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0xFFFF, 0x7FFFFFFF,
@@ -65,6 +63,12 @@ void Muter(Octets& o, std::mt19937& alea)
 
 }  // namespace
 
+// Toutes les graines au même régime, sauf cible qui le redéfinit.
+__attribute__((weak)) int MutationsFuzz(size_t)
+{
+    return MutationsParGraine;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--graines") == 0) {
@@ -88,7 +92,7 @@ int main(int argc, char** argv)
     for (size_t g = 0; g < graines.size(); ++g) {
         LLVMFuzzerTestOneInput(graines[g].data(), graines[g].size());
         std::mt19937 alea(static_cast<unsigned>(20261207 + g));
-        for (int m = 0; m < MutationsParGraine; ++m, ++essais) {
+        for (int m = 0, n = MutationsFuzz(g); m < n; ++m, ++essais) {
             Octets o = graines[g];
             Muter(o, alea);
             LLVMFuzzerTestOneInput(o.data(), o.size());
