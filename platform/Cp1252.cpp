@@ -57,7 +57,8 @@ QString NomStocke(const std::string& octets)
     const QString cp1252 = DepuisCp1252(octets);
     if (QFileInfo::exists(cp1252))
         return cp1252;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString texte = utf8(QByteArrayView(octets.data(), static_cast<qsizetype>(octets.size())));
     if (!utf8.hasError() && texte != cp1252 && QFileInfo::exists(texte))
         return texte;
