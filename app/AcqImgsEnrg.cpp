@@ -82,9 +82,8 @@ void TSeqPano::EnrgPanoClick()
         RepPano = Dossier + QLatin1Char('/');
         ProcessMessages();
 
-        // Une zone plus étroite que Kr pixels ne donne pas d'image.
-        if (Copie.Empty())
-            throw Erreur(QStringLiteral("L'image à enregistrer est vide"));
+        // Une zone plus étroite que Kr pixels ne donne pas d'image : chaque
+        // format la refuse.
         switch (Boite.IndXFiltre) {
         case 1: EnregistrerBmp(Copie, Nom); break;
         case 2: EnregistrerJpeg(Copie, Boite.JpgQual, Nom); break;

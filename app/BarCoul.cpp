@@ -3,13 +3,61 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "platform/Extended.h"
 
+namespace {
+
+const QString TroisQuarts = QStringLiteral("¾");
+// Colonnes 0..8 : une colonne libre sépare le signe du cadre (colonne 10 et
+// au-delà, peint après lui) ; lignes 1..15, en retrait des bords du contrôle.
+constexpr int LargeurTroisQuarts = 9;
+constexpr int HautTroisQuarts = 1;
+constexpr int BasTroisQuarts = 15;
+constexpr int HauteurTroisQuarts = BasTroisQuarts - HautTroisQuarts + 1;
+
+}
+
 TBarRVB::TBarRVB(QWidget* parent) : QWidget(parent)
 {
     resize(45, 17);
+    AjusterTroisQuarts();
+}
+
+void TBarRVB::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        AjusterTroisQuarts();
+}
+
+// Le signe de la police par défaut déborde sous le cadre et y est coupé : la
+// police est d'abord resserrée, puis seulement réduite, pour qu'il reste lisible.
+void TBarRVB::AjusterTroisQuarts()
+{
+    QFont police = font();
+    QRect encre = QFontMetrics(police).tightBoundingRect(TroisQuarts);
+    const auto tient = [&encre] {
+        return encre.width() <= LargeurTroisQuarts && encre.height() <= HauteurTroisQuarts;
+    };
+    for (int taille = QFontInfo(police).pixelSize(); !tient() && taille >= 4; --taille)
+        for (const int etirement : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed,
+                                    QFont::ExtraCondensed}) {
+            police.setPixelSize(taille);
+            police.setStretch(etirement);
+            encre = QFontMetrics(police).tightBoundingRect(TroisQuarts);
+            if (tient())
+                break;
+        }
+    policeTroisQuarts_ = police;
+    // En haut à 2 pixels comme l'autre repère, remonté si l'encre dépassait en bas.
+    int ligneDeBase = 2 + QFontMetrics(police).ascent();
+    ligneDeBase = std::min(ligneDeBase, BasTroisQuarts - encre.bottom());
+    ligneDeBase = std::max(ligneDeBase, HautTroisQuarts - encre.top());
+    origineTroisQuarts_ = QPoint(-encre.left(), ligneDeBase);
 }
 
 void TBarRVB::SetNiveauR(long double valeur)
@@ -65,7 +113,9 @@ void TBarRVB::paintEvent(QPaintEvent*)
     QPainter p(this);
     const int haut = 2 + p.fontMetrics().ascent();
     p.setPen(Qt::black);
-    p.drawText(0, haut, QStringLiteral("¾"));
+    p.setFont(policeTroisQuarts_);
+    p.drawText(origineTroisQuarts_, TroisQuarts);
+    p.setFont(font());
     p.drawText(38, haut, QStringLiteral("1"));
     p.setBrush(Qt::white);
     p.drawRect(10, 0, 26, 16);

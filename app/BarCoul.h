@@ -2,6 +2,8 @@
 // Barres des niveaux rouge, vert et bleu d'un coin, sur une échelle de 75 % à
 // 100 % du plus fort des trois.
 
+#include <QFont>
+#include <QPoint>
 #include <QWidget>
 
 class TBarRVB : public QWidget
@@ -26,8 +28,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void AjusterTroisQuarts();
+
+    // Le "¾" dans la police du contrôle, réduite s'il le faut pour qu'il tienne
+    // entier à gauche du cadre ; son origine de tracé.
+    QFont policeTroisQuarts_;
+    QPoint origineTroisQuarts_;
     long double niveauR_ = 0.0L;
     long double niveauV_ = 0.0L;
     long double niveauB_ = 0.0L;

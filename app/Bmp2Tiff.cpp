@@ -48,18 +48,25 @@ void EcrireValeur(QIODevice& Flux, const T& Valeur)
     Ecrire(Flux, &Valeur, sizeof(T));
 }
 
+// Refus vérifiés avant que le fichier soit touché.
+void VerifierImage(const Bitmap& Bmp)
+{
+    if (Bmp.Empty())
+        throw Erreur(MsgImageVide);
+    // Les offsets du répertoire tiennent sur 32 bits.
+    const uint64_t TaillePixels = uint64_t(3) * uint32_t(Bmp.Width()) * uint32_t(Bmp.Height());
+    if (DebutPixels + TaillePixels + 2 + NbEntrees * 12 + 4 > UINT32_MAX)
+        throw Erreur("Image trop grande pour le format TIFF");
+}
+
 }
 
 void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp)
 {
-    if (Bmp.Empty())
-        return;
+    VerifierImage(Bmp);
     const uint32_t L = static_cast<uint32_t>(Bmp.Width());
     const uint32_t H = static_cast<uint32_t>(Bmp.Height());
     const uint64_t TaillePixels = uint64_t(3) * L * H;
-    // Les offsets du répertoire tiennent sur 32 bits.
-    if (DebutPixels + TaillePixels + 2 + NbEntrees * 12 + 4 > UINT32_MAX)
-        throw Erreur("Image trop grande pour le format TIFF");
 
     Ecrire(Flux, "II", 2);
     EcrireValeur<uint16_t>(Flux, 42);
@@ -120,22 +127,21 @@ void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp)
 
 void EnregistrerTiff(const QString& NomFichier, const Bitmap& Bmp)
 {
-    // Un fichier vide ne serait pas une image : on n'en crée pas.
-    if (Bmp.Empty())
-        throw Erreur(QStringLiteral("L'image à enregistrer est vide"));
+    VerifierImage(Bmp);
     FichierRemplacant Remplacant(NomFichier);
     // Sans tampon : chaque écriture refusée se voit dans EcrireTiffFlux.
     QFile Fichier;
     if (Remplacant.Descripteur() < 0 ||
         !Fichier.open(Remplacant.Descripteur(), QIODevice::WriteOnly | QIODevice::Unbuffered,
                       QFileDevice::DontCloseHandle))
-        throw Erreur(QStringLiteral("Impossible de créer le fichier %1").arg(NomFichier));
+        throw Erreur(MsgCreationImpossible(NomFichier));
+    // L'image a été vérifiée : une erreur ne peut plus venir que de l'écriture.
     try {
         EcrireTiffFlux(Fichier, Bmp);
-    } catch (const Erreur& e) {
-        throw Erreur(QStringLiteral("« %1 » : %2").arg(NomFichier, e.Message()));
+    } catch (const Erreur&) {
+        throw Erreur(MsgEcritureImpossible(NomFichier));
     }
     Fichier.close();
     if (!Remplacant.Valider())
-        throw Erreur(QStringLiteral("Erreur d'écriture dans le fichier %1").arg(NomFichier));
+        throw Erreur(MsgEcritureImpossible(NomFichier));
 }

@@ -10,7 +10,7 @@ class QIODevice;
 
 // Écrit le fichier entier dans un flux positionné en 0, qui doit pouvoir
 // revenir en arrière (l'offset du répertoire est reporté à la fin).
-// Un bitmap vide n'écrit rien ; une écriture refusée lève Erreur.
+// Un bitmap vide est refusé sans rien écrire ; une écriture refusée lève Erreur.
 void EcrireTiffFlux(QIODevice& Flux, const Bitmap& Bmp);
 
 // Crée (ou remplace) le fichier par un FichierRemplacant : un échec ne laisse

@@ -133,9 +133,13 @@ bool TDialogEnrg::RemplacementAccepte(const QString& chemin)
 {
     if (!(Options & ofOverwritePrompt) || !QFileInfo::exists(chemin))
         return true;
-    return AfficherMessage(TypeMessage::Question,
-                           QStringLiteral("%1 existe déjà.\nVoulez-vous le remplacer ?").arg(chemin),
-                           BoutonsMessage::OuiNon) == ReponseMessage::Oui;
+    // Fille modale du dialogue : posée sur lui, pas derrière sous la fenêtre principale.
+    DemandeMessage demande;
+    demande.type = TypeMessage::Question;
+    demande.texte = QStringLiteral("%1 existe déjà.\nVoulez-vous le remplacer ?").arg(chemin);
+    demande.boutons = BoutonsMessage::OuiNon;
+    demande.parent = this;
+    return AfficherMessage(demande) == ReponseMessage::Oui;
 }
 
 void TDialogEnrg::EnregistrerClick()
@@ -147,6 +151,13 @@ void TDialogEnrg::EnregistrerClick()
     while (dir.endsWith(QLatin1Char('/')))
         dir.chop(1);
     const QString nom = ui->NomFch->text();
+    // Un dossier tapé s'ouvre, comme sur un double-clic, au lieu de recevoir
+    // le fichier à côté de lui.
+    if (!nom.isEmpty() && QFileInfo(Chemin(dir, nom)).isDir()) {
+        ui->ShellListView->DefinirChemin(Chemin(dir, nom));
+        ui->NomFch->clear();
+        return;
+    }
     bool fini = false;
     if (QFileInfo(Chemin(dir, nom)).isFile()) {
         fini = true;

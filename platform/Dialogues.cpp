@@ -47,7 +47,7 @@ QMessageBox::Icon IconeDe(TypeMessage type)
 ReponseMessage MessageReel(const DemandeMessage& demande)
 {
     QMessageBox boite(IconeDe(demande.type), TitreOuApplication(demande.titre), demande.texte,
-                      QMessageBox::NoButton, FenetreParente().data());
+                      QMessageBox::NoButton, demande.parent ? demande.parent : FenetreParente().data());
     // Boutons en français quelle que soit la traduction chargée de Qt.
     QPushButton* ok = nullptr;
     QPushButton* oui = nullptr;

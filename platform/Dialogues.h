@@ -19,6 +19,7 @@ struct DemandeMessage
     QString titre;  // vide : le titre de l'application
     QString texte;
     BoutonsMessage boutons = BoutonsMessage::Ok;
+    QWidget* parent = nullptr;  // vide : la fenêtre principale
 };
 
 enum class SorteDialogue { OuvrirImages, Ouvrir, Enregistrer };

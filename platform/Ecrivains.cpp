@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,10 +92,51 @@ bool Compresser(Compression& c, const Bitmap* source, int qualite)
     return true;
 }
 
+OuvertureTemporaire OuvertureRemplacee = nullptr;
+
+int OuvrirTemporaire(const char* chemin, int drapeaux, mode_t mode)
+{
+    return OuvertureRemplacee ? OuvertureRemplacee(chemin, drapeaux, mode) : ::open(chemin, drapeaux, mode);
+}
+
+// Chaque écriture est comptée : une écriture partielle (disque plein, taille
+// bornée) est un échec.
+bool EcrireTout(int fd, const char* octets, size_t taille)
+{
+    size_t ecrit = 0;
+    while (ecrit < taille) {
+        const ssize_t n = ::write(fd, octets + ecrit, taille - ecrit);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        ecrit += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
+
+QString MsgCreationImpossible(const QString& chemin)
+{
+    return QStringLiteral("Impossible de créer le fichier %1").arg(QDir::toNativeSeparators(chemin));
+}
+
+QString MsgEcritureImpossible(const QString& chemin)
+{
+    return QStringLiteral("Impossible d'écrire le fichier %1").arg(QDir::toNativeSeparators(chemin));
+}
+
+void DefinirOuvertureTemporaire(OuvertureTemporaire ouverture)
+{
+    OuvertureRemplacee = ouverture;
+}
 
 std::vector<uint8_t> EncoderBmp(const Bitmap& source)
 {
+    // Sans pixels, l'en-tête seul ne serait pas une image relisible.
+    if (source.Empty())
+        throw Erreur(MsgImageVide);
     const uint32_t largeur = static_cast<uint32_t>(source.Width());
     const uint32_t hauteur = static_cast<uint32_t>(source.Height());
     const size_t pas = (static_cast<size_t>(largeur) * 3 + 3) & ~size_t(3);
@@ -124,7 +166,7 @@ std::vector<uint8_t> EncoderBmp(const Bitmap& source)
 std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite)
 {
     if (source.Empty())
-        throw Erreur("Impossible d'enregistrer une image vide");
+        throw Erreur(MsgImageVide);
     Compression c;
     if (!Compresser(c, &source, std::clamp(qualite, 0, 100)))
         throw Erreur("Erreur lors de la compression JPEG");
@@ -141,7 +183,8 @@ FichierRemplacant::FichierRemplacant(const QString& chemin)
     cible_ = QFile::encodeName(finale);
 
     struct stat etat {};
-    if (stat(cible_.constData(), &etat) == 0) {
+    const bool existe = stat(cible_.constData(), &etat) == 0;
+    if (existe) {
         // Un fichier protégé en écriture le reste, même pour root.
         if (!S_ISREG(etat.st_mode) || (etat.st_mode & 0222) == 0 || access(cible_.constData(), W_OK) != 0)
             return;
@@ -161,9 +204,12 @@ FichierRemplacant::FichierRemplacant(const QString& chemin)
     // reste d'un arrêt brutal n'en a plus et est repris. Le nom doit encore
     // désigner le fichier verrouillé : renommé entre-temps, on recommence.
     for (int essai = 0; essai < 3; ++essai) {
-        const int fd = ::open(temporaire_.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0)
+        const int fd = OuvrirTemporaire(temporaire_.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (existe && (errno == EACCES || errno == EPERM))
+                OuvrirSurPlace();
             return;
+        }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
             return;
@@ -183,11 +229,73 @@ FichierRemplacant::FichierRemplacant(const QString& chemin)
     }
 }
 
+// La cible est ouverte et verrouillée dès maintenant : un enregistrement
+// concurrent de la même cible échoue, comme sur la voie du temporaire.
+void FichierRemplacant::OuvrirSurPlace()
+{
+    const int cible = ::open(cible_.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (cible < 0)
+        return;
+    struct stat etat {};
+    if (fstat(cible, &etat) != 0 || !S_ISREG(etat.st_mode) || flock(cible, LOCK_EX | LOCK_NB) != 0) {
+        ::close(cible);
+        return;
+    }
+    int fd = ::open(QFile::encodeName(QDir::tempPath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0)
+        fd = memfd_create("kalvindo", MFD_CLOEXEC);
+    if (fd < 0) {
+        ::close(cible);
+        return;
+    }
+    cibleOuverte_ = cible;
+    fd_ = fd;
+}
+
+// Les octets ne touchent la cible qu'une fois entièrement écrits à part et la
+// place réservée : seul un échec de la recopie elle-même l'abîme.
+bool FichierRemplacant::RecopierSurPlace()
+{
+    struct stat neuf {}, ancien {};
+    if (fstat(fd_, &neuf) != 0 || fstat(cibleOuverte_, &ancien) != 0)
+        return false;
+    if (neuf.st_size > ancien.st_size &&
+        posix_fallocate(cibleOuverte_, ancien.st_size, neuf.st_size - ancien.st_size) != 0) {
+        // Ce qu'une réservation partielle a ajouté est retiré.
+        [[maybe_unused]] const int retour = ftruncate(cibleOuverte_, ancien.st_size);
+        return false;
+    }
+    std::vector<char> tampon(size_t(1) << 20);
+    off_t position = 0;
+    while (position < neuf.st_size) {
+        const size_t bloc = static_cast<size_t>(std::min<off_t>(off_t(tampon.size()), neuf.st_size - position));
+        const ssize_t lu = pread(fd_, tampon.data(), bloc, position);
+        if (lu < 0 && errno == EINTR)
+            continue;
+        if (lu <= 0)
+            return false;
+        ssize_t ecrit = 0;
+        while (ecrit < lu) {
+            const ssize_t n = pwrite(cibleOuverte_, tampon.data() + ecrit, static_cast<size_t>(lu - ecrit),
+                                     position + ecrit);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            ecrit += n;
+        }
+        position += lu;
+    }
+    return ftruncate(cibleOuverte_, neuf.st_size) == 0 && fsync(cibleOuverte_) == 0;
+}
+
 FichierRemplacant::~FichierRemplacant()
 {
+    if (cibleOuverte_ >= 0)
+        ::close(cibleOuverte_);
     if (fd_ < 0)
         return;
-    if (!valide_)
+    if (!valide_ && !SurPlace())
         ::unlink(temporaire_.constData());
     ::close(fd_);
 }
@@ -195,35 +303,28 @@ FichierRemplacant::~FichierRemplacant()
 // Le verrou reste pris jusqu'après le renommage.
 bool FichierRemplacant::Valider()
 {
-    valide_ = fd_ >= 0 && fchmod(fd_, mode_) == 0 && fsync(fd_) == 0 &&
-              std::rename(temporaire_.constData(), cible_.constData()) == 0;
+    if (SurPlace())
+        valide_ = RecopierSurPlace();
+    else
+        valide_ = fd_ >= 0 && fchmod(fd_, mode_) == 0 && fsync(fd_) == 0 &&
+                  std::rename(temporaire_.constData(), cible_.constData()) == 0;
     return valide_;
 }
 
-// Chaque écriture est comptée : une écriture partielle (disque plein, taille
-// bornée) est un échec.
 bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille)
 {
     FichierRemplacant fichier(chemin);
-    const int fd = fichier.Descripteur();
-    if (fd < 0)
-        return false;
-    size_t ecrit = 0;
-    while (ecrit < taille) {
-        const ssize_t n = ::write(fd, octets + ecrit, taille - ecrit);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        ecrit += static_cast<size_t>(n);
-    }
-    return fichier.Valider();
+    return fichier.Descripteur() >= 0 && EcrireTout(fichier.Descripteur(), octets, taille) && fichier.Valider();
 }
 
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets)
 {
-    if (!RemplacerFichier(chemin, reinterpret_cast<const char*>(octets.data()), octets.size()))
-        throw Erreur(QStringLiteral("Impossible d'écrire le fichier %1").arg(QDir::toNativeSeparators(chemin)));
+    FichierRemplacant fichier(chemin);
+    if (fichier.Descripteur() < 0)
+        throw Erreur(MsgCreationImpossible(chemin));
+    if (!EcrireTout(fichier.Descripteur(), reinterpret_cast<const char*>(octets.data()), octets.size()) ||
+        !fichier.Valider())
+        throw Erreur(MsgEcritureImpossible(chemin));
 }
 
 void EnregistrerBmp(const Bitmap& source, const QString& chemin)

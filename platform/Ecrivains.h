@@ -1,7 +1,9 @@
 #pragma once
 // Écriture des images : BMP 24 bits et JPEG de qualité 0..100.
 // Une écriture ratée lève Erreur et ne laisse pas de fichier à moitié écrit
-// sous le nom demandé (écriture dans un fichier temporaire puis renommage).
+// sous le nom demandé (écriture dans un fichier temporaire puis renommage),
+// sauf dans un dossier protégé où seul le fichier est modifiable : il y est
+// réécrit sur place.
 
 #include <sys/types.h>
 
@@ -13,6 +15,12 @@
 
 #include "platform/Bitmap.h"
 
+// Textes d'échec communs à tous les formats ; le fichier y est nommé.
+inline const char* const MsgImageVide = "L'image à enregistrer est vide";
+QString MsgCreationImpossible(const QString& chemin);
+QString MsgEcritureImpossible(const QString& chemin);
+
+// Une image vide est refusée (MsgImageVide).
 std::vector<uint8_t> EncoderBmp(const Bitmap& source);
 std::vector<uint8_t> EncoderJpeg(const Bitmap& source, int qualite);
 
@@ -24,6 +32,10 @@ void EnregistrerJpeg(const Bitmap& source, int qualite, const QString& chemin);
 // lien reste. Le nom du temporaire est court et propre à la cible : celui
 // qu'un arrêt brutal a laissé est repris par l'enregistrement suivant.
 // Détruit sans validation, le temporaire s'efface.
+// Quand le dossier refuse le temporaire mais que la cible existe et est
+// modifiable, les octets vont dans un temporaire sans nom hors du dossier et
+// la validation les recopie sur place dans la cible : la place manquante y est
+// réservée d'abord, si bien qu'un disque plein laisse l'ancien contenu intact.
 class FichierRemplacant
 {
 public:
@@ -36,18 +48,31 @@ public:
     // un fichier ordinaire modifiable.
     int Descripteur() const { return fd_; }
     // Donne au fichier les droits de la cible, le pousse sur le disque et le
-    // renomme sur elle ; false en cas d'échec, l'ancien fichier restant intact.
+    // renomme sur elle ; false en cas d'échec, l'ancien fichier restant intact
+    // (sur place : sauf échec pendant la recopie même).
     bool Valider();
+    bool SurPlace() const { return cibleOuverte_ >= 0; }
 
 private:
+    void OuvrirSurPlace();
+    bool RecopierSurPlace();
+
     QByteArray cible_;
     QByteArray temporaire_;
     mode_t mode_ = 0;
     int fd_ = -1;
+    int cibleOuverte_ = -1;
     bool valide_ = false;
 };
 
+// Ouverture du temporaire à côté de la cible. Les tests la remplacent pour
+// simuler un dossier protégé sous root, que les droits n'arrêtent pas ;
+// nullptr rétablit open().
+using OuvertureTemporaire = int (*)(const char* chemin, int drapeaux, mode_t mode);
+void DefinirOuvertureTemporaire(OuvertureTemporaire ouverture);
+
 // Écrit les octets par un FichierRemplacant ; false en cas d'échec.
 bool RemplacerFichier(const QString& chemin, const char* octets, size_t taille);
-// Même écriture ; un échec lève Erreur.
+// Même écriture ; un échec lève Erreur (MsgCreationImpossible quand le
+// fichier n'a pas pu être ouvert, MsgEcritureImpossible ensuite).
 void EcrireFichierSur(const QString& chemin, const std::vector<uint8_t>& octets);

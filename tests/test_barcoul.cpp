@@ -101,6 +101,36 @@ TEST(BarRVB, GeometrieDesBarres)
             EXPECT_EQ(p(x, y), q(blanc)) << x << "," << y;
 }
 
+TEST(BarRVB, TroisQuartsEntierAGaucheDuCadre)
+{
+    // La police par défaut, puis des polices où le signe serait plus large que
+    // la place laissée avant le cadre.
+    QFont grande;
+    grande.setPixelSize(20);
+    QFont large;
+    large.setPointSize(14);
+    for (const QFont& police : {QFont(), grande, large}) {
+        SCOPED_TRACE(police.toString().toStdString());
+        TBarRVB barre;
+        barre.setFont(police);
+        QImage img(barre.size(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+        barre.render(&img);
+        const int fond = 255;
+        QRect encre;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < 10; ++x)
+                if (qGray(img.pixel(x, y)) < fond - 40)
+                    encre |= QRect(x, y, 1, 1);
+        // Lisible, et entouré de fond : rien ne touche le cadre ni les bords.
+        ASSERT_FALSE(encre.isEmpty());
+        EXPECT_GE(encre.height(), 6);
+        EXPECT_LE(encre.right(), 8);
+        EXPECT_GT(encre.top(), 0);
+        EXPECT_LT(encre.bottom(), 16);
+    }
+}
+
 TEST(BarRVB, RepeintSeulementQuandUnNiveauChange)
 {
     TBarRVB barre;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -54,12 +55,14 @@ struct Questions
         CrochetsDialogues c;
         c.message = [this, reponse](const DemandeMessage& d) {
             textes << d.texte;
+            parents << d.parent;
             return reponse;
         };
         DefinirCrochetsDialogues(c);
     }
     ~Questions() { DefinirCrochetsDialogues({}); }
     QStringList textes;
+    QList<QWidget*> parents;
 };
 
 class DialogueEnrg : public testing::Test
@@ -229,6 +232,7 @@ TEST_F(DialogueEnrg, RemplacementDUnFichierExistant)
             }
             ASSERT_EQ(q.textes.size(), 1) << doubleClic;
             EXPECT_TRUE(q.textes[0].contains(rep + QStringLiteral("/vue.jpg")));
+            EXPECT_EQ(q.parents[0], &d) << doubleClic;
             EXPECT_EQ(d.result() == QDialog::Accepted, r == ReponseMessage::Oui) << doubleClic;
         }
     // Sans l'option, rien n'est demandé.
@@ -238,6 +242,83 @@ TEST_F(DialogueEnrg, RemplacementDUnFichierExistant)
     dlg.EnregistrerClick();
     EXPECT_TRUE(q.textes.isEmpty());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(DialogueEnrg, DossierTapeOuvertPuisNomVide)
+{
+    QDir(rep).mkpath(QStringLiteral("photos/2024"));
+    Creer(QStringLiteral("photos/vue.jpg"));
+    // %1 : le dossier affiché au départ.
+    struct Cas { const char* tape; const char* ouvert; };
+    const Cas cas[] = {
+        {"photos", "/photos"},
+        {"%1/photos", "/photos"},
+        {"photos/", "/photos"},
+        {"photos/2024/../2024", "/photos/2024"},
+        {"..", ""},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.tape);
+        Questions q;
+        TDialogEnrg d;
+        d.Filtres = FiltresPano;
+        d.IndXFiltre = 2;
+        d.Options = ofOverwritePrompt;
+        d.NomEnrg = rep + QStringLiteral("/photos/vue.jpg");
+        d.FormShow();
+        d.Formulaire()->ShellListView->DefinirChemin(rep);
+        d.Formulaire()->NomFch->setText(QString::fromUtf8(c.tape).replace(QStringLiteral("%1"), rep));
+        d.EnregistrerClick();
+        EXPECT_NE(d.result(), QDialog::Accepted);
+        const QString ouvert = QString::fromUtf8(c.ouvert);
+        EXPECT_EQ(d.Formulaire()->ShellListView->Chemin(),
+                  ouvert.isEmpty() ? QFileInfo(rep).path() : rep + ouvert);
+        EXPECT_TRUE(d.Formulaire()->NomFch->text().isEmpty());
+        EXPECT_TRUE(q.textes.isEmpty());
+        // Le nom tapé ensuite y est enregistré.
+        d.Formulaire()->NomFch->setText(QStringLiteral("pano"));
+        d.EnregistrerClick();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+        EXPECT_EQ(d.NomEnrg, d.Formulaire()->ShellListView->Chemin() + QStringLiteral("/pano.jpg"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(rep + QStringLiteral("/photos.jpg")));
+}
+
+TEST_F(DialogueEnrg, QuestionDeRemplacementFilleDuDialogue)
+{
+    // Sans crochet : la vraie boîte de question s'ouvre, posée sur le dialogue.
+    Creer(QStringLiteral("vue.jpg"));
+    QWidget principale;
+    DefinirFenetreParente(&principale);
+    TBoiteEnrg boite;
+    boite.Filtres = FiltresPano;
+    boite.IndXFiltre = 2;
+    boite.Options = ofOverwritePrompt;
+    boite.NomEnrg = rep + QStringLiteral("/vue.jpg");
+    QWidget* dialogue = nullptr;
+    QWidget* parentQuestion = nullptr;
+    QString texte;
+    QTimer::singleShot(0, [&] {
+        dialogue = QApplication::activeModalWidget();
+        ASSERT_NE(qobject_cast<TDialogEnrg*>(dialogue), nullptr);
+        QTimer::singleShot(0, [&] {
+            auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(question, nullptr);
+            parentQuestion = question->parentWidget();
+            texte = question->text();
+            for (QAbstractButton* b : question->buttons())
+                if (b->text() == QStringLiteral("Non"))
+                    b->click();
+        });
+        qobject_cast<TDialogEnrg*>(dialogue)->Formulaire()->Enregistrer->click();
+        // Le remplacement refusé laisse le dialogue ouvert ; Annuler le ferme.
+        ASSERT_TRUE(dialogue->isVisible());
+        qobject_cast<TDialogEnrg*>(dialogue)->Formulaire()->Annuler->click();
+    });
+    EXPECT_FALSE(boite.Execute());
+    DefinirFenetreParente(nullptr);
+    EXPECT_EQ(parentQuestion, dialogue);
+    EXPECT_EQ(texte, rep + QStringLiteral("/vue.jpg existe déjà.\nVoulez-vous le remplacer ?"));
 }
 
 TEST_F(DialogueEnrg, ChangementDeTypeEtHauteur)

@@ -221,10 +221,13 @@ TEST_F(EnrgPano, EchecsSignalesSansFichier)
     fen.Selection.Haut = 10;
     fen.Selection.Droite = 11;
     fen.Selection.Bas = 100;
-    Enregistrer({QStringLiteral("etroite"), 2});
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0], QStringLiteral("L'image à enregistrer est vide"));
-    EXPECT_FALSE(QFile::exists(rep + QStringLiteral("/etroite.tif")));
+    for (int type = 0; type < 3; ++type) {
+        messages.clear();
+        Enregistrer({QStringLiteral("etroite"), type});
+        ASSERT_EQ(messages.size(), 1) << type;
+        EXPECT_EQ(messages[0], QStringLiteral("L'image à enregistrer est vide"));
+    }
+    EXPECT_TRUE(QDir(rep).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
     // Un dossier disparu entre le choix et l'écriture.
     fen.Selection.Active = false;
@@ -236,6 +239,6 @@ TEST_F(EnrgPano, EchecsSignalesSansFichier)
     messages.clear();
     fen.EnrgPanoClick();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("pano.bmp")));
+    EXPECT_EQ(messages[0], QStringLiteral("Impossible de créer le fichier ") + rep + QStringLiteral("/disparu/pano.bmp"));
     EXPECT_FALSE(QFileInfo::exists(rep + QStringLiteral("/disparu")));
 }

@@ -126,7 +126,7 @@ TEST(EcrireFichierSur, RemplaceDUnCoupOuEchoueSansTrace)
             EnregistrerBmp(image, chemin);
             ADD_FAILURE() << chemin.toStdString();
         } catch (const Erreur& e) {
-            EXPECT_EQ(e.Message(), "Impossible d'écrire le fichier " + QDir::toNativeSeparators(chemin));
+            EXPECT_EQ(e.Message(), "Impossible de créer le fichier " + QDir::toNativeSeparators(chemin));
         }
         EXPECT_FALSE(QFileInfo(chemin).isFile());
     }

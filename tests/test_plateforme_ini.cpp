@@ -159,11 +159,11 @@ TEST_F(FichierIniTest, DossierEnLectureSeule)
 {
     Ecrire(chemin, "[A]\nB=ancien\n");
     QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::ExeOwner);
+    // Le fichier lui-même reste modifiable : il est réécrit sur place.
     const bool ecrit = WritePrivateProfileString("A", "B", "nouveau", chemin);
     QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (ecrit)
-        GTEST_SKIP() << "droits ignorés (super-utilisateur)";
-    EXPECT_EQ(Lire(chemin), "[A]\nB=ancien\n");
+    EXPECT_TRUE(ecrit);
+    EXPECT_EQ(Lire(chemin), "[A]\r\nB=nouveau\r\n");
 }
 
 // Lu une fois à la création, relu une fois à l'écriture : ce qu'un autre a

@@ -195,7 +195,10 @@ TEST(Tiff, DeuxEnregistrementsDeTaillesDifferentes)
 
 TEST(Tiff, BitmapVideNiFluxNiFichier)
 {
-    EXPECT_TRUE(EnMemoire(Bitmap()).isEmpty());
+    QBuffer tampon;
+    tampon.open(QIODevice::ReadWrite);
+    EXPECT_THROW(EcrireTiffFlux(tampon, Bitmap(3, 0)), Erreur);
+    EXPECT_TRUE(tampon.data().isEmpty());
     QTemporaryDir dossier;
     const QString nom = dossier.filePath(QStringLiteral("vide.tif"));
     EXPECT_THROW(EnregistrerTiff(nom, Bitmap(0, 5)), Erreur);
@@ -227,7 +230,7 @@ TEST(Tiff, EchecsDEcriture)
     const Cas cas[] = {
         {dossier.filePath(QStringLiteral("absent/pano.tif")), RLIM_INFINITY, refus},
         {protege, RLIM_INFINITY, refus},
-        {garde, 100, QStringLiteral("« %1 » : Erreur d'écriture dans le flux")},
+        {garde, 100, QStringLiteral("Impossible d'écrire le fichier %1")},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom.toStdString());
