@@ -299,6 +299,9 @@ void TSeqPano::ReinitialiserClick()
     if (BmpPano)
         BmpPano->SetSize(0, 0);
     ui->ImgPano->resize(0, 0);
+    // Les chiffres d'un panoramique qui n'existe plus.
+    ui->DimPan->clear();
+    ui->AnglePan->clear();
 
     NbImgs = 0;
     ui->ListImgs->SetRowCount(2);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -478,5 +479,30 @@ TEST(Preferences, LeChoixDuSucreResteDUneOuvertureALAutre)
         prefs.close();
         EXPECT_TRUE(boutons[2]->isChecked());
         EXPECT_FALSE(boutons[0]->isChecked());
+    }
+}
+
+// Les chiffres du panoramique précédent ne restent pas sous un autre projet.
+TEST_F(Fenetre, NouveauProjetEtOuvertureEffacentTailleEtAngle)
+{
+    Creer();
+    EcrireImage(Chemin("a.png"), 12, 8);
+    Choisir({Chemin("a.png")});
+    f->ChargerUneImageClick();
+    Choisir({Chemin("p.kvp")});
+    f->EnregistrerPrjsousClick();
+    ASSERT_FALSE(f->Modifie);
+    Ui::TSeqPano& ui = *f->Formulaire();
+    const std::function<void()> actions[] = {
+        [&] { f->OuvrirProjet(Chemin("p.kvp")); },
+        [&] { f->NouveauPrjClick(); },
+    };
+    for (const auto& action : actions) {
+        ui.DimPan->setText(QStringLiteral("  L = 1400 px ; H = 640 px"));
+        ui.AnglePan->setText(QStringLiteral("  L = 80 ° ; H = 37 °"));
+        action();
+        EXPECT_TRUE(messages.empty());
+        EXPECT_TRUE(ui.DimPan->text().isEmpty());
+        EXPECT_TRUE(ui.AnglePan->text().isEmpty());
     }
 }
