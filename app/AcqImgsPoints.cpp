@@ -26,6 +26,7 @@ constexpr int Effacer = 1;
 constexpr int Portee = 7;
 constexpr int MargeBasTypePtC = 62;
 constexpr int MargeBasAffCorr = 47;
+constexpr int EcartVuesCommandes = 4;
 
 // Couleurs des marqueurs par numéro de point ($00BBGGRR).
 constexpr uint32_t CouleursAlignement[4] = {0x0000FF, 0x00FFFF, 0xFF0000, 0x008000};
@@ -96,6 +97,7 @@ TTabSheet* OngletEmetteur(QObject* emetteur)
 void TSeqPano::PtsControlShow()
 {
     Protege([&] {
+        DisposerPtsControl();
         if (NbImgs > 1 && static_cast<int>(OngletsG.size()) != NbImgs)
             CreerOngletsPtsC();
     });
@@ -241,25 +243,34 @@ void TSeqPano::DessinerPtsImg(TImage* Image, int NumImg)
 void TSeqPano::FctPanoResize()
 {
     Protege([&] {
-        const int CW = ui->FctPano->contentsRect().width();
-        const int CH = ui->FctPano->contentsRect().height();
-        const int W = ui->FctPano->width();
-        ui->ControlImgG->setGeometry(7, 7, std::max(CW / 2 - 15, 0), std::max(CH - 110, 0));
-        ui->ControlImgD->setGeometry(W / 2, 7, std::max(CW / 2 - 15, 0), std::max(CH - 110, 0));
-        for (const auto* defils : {&DefilG, &DefilD})
-            for (QScrollArea* defil : *defils)
-                if (defil && defil->parentWidget()) {
-                    const QWidget* onglet = defil->parentWidget();
-                    defil->setGeometry(1, 1, std::max(onglet->width() - 2, 0),
-                                       std::max(onglet->height() - 2, 0));
-                }
-        // Les commandes du bas restent ancrées au bas de l'onglet.
-        const int bas = ui->PtsControl->height();
-        ui->TypePtC->move(ui->TypePtC->x(), bas - MargeBasTypePtC);
-        ui->AffCorrLibelle->move(ui->AffCorrLibelle->x(), bas - MargeBasAffCorr);
-        ui->AffCorr->move(ui->AffCorr->x(), bas - MargeBasAffCorr);
+        DisposerPtsControl();
         ZoomImgMouseUp();
     });
+}
+
+// Une page cachée reçoit sa taille à son affichage, après celle du classeur :
+// la disposition suit donc aussi la page elle-même.
+void TSeqPano::DisposerPtsControl()
+{
+    const int CW = ui->FctPano->contentsRect().width();
+    const int CH = ui->FctPano->contentsRect().height();
+    const int W = ui->FctPano->width();
+    // Les commandes du bas restent ancrées au bas de la page, les vues finissent
+    // au-dessus d'elles quelle que soit la hauteur des onglets.
+    const int bas = ui->PtsControl->height();
+    const int hautCommandes = std::min(bas - MargeBasTypePtC, bas - MargeBasAffCorr);
+    const int hauteurVues = std::max(std::min(CH - 110, hautCommandes - EcartVuesCommandes - 7), 0);
+    ui->ControlImgG->setGeometry(7, 7, std::max(CW / 2 - 15, 0), hauteurVues);
+    ui->ControlImgD->setGeometry(W / 2, 7, std::max(CW / 2 - 15, 0), hauteurVues);
+    for (const auto* defils : {&DefilG, &DefilD})
+        for (QScrollArea* defil : *defils)
+            if (defil && defil->parentWidget()) {
+                const QWidget* onglet = defil->parentWidget();
+                defil->setGeometry(1, 1, std::max(onglet->width() - 2, 0), std::max(onglet->height() - 2, 0));
+            }
+    ui->TypePtC->move(ui->TypePtC->x(), bas - MargeBasTypePtC);
+    ui->AffCorrLibelle->move(ui->AffCorrLibelle->x(), bas - MargeBasAffCorr);
+    ui->AffCorr->move(ui->AffCorr->x(), bas - MargeBasAffCorr);
 }
 
 // ---- Points ------------------------------------------------------------------
