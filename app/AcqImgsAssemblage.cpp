@@ -147,12 +147,18 @@ void TSeqPano::AssemblageResize()
     QWidget* page = ui->Assemblage;
     const int largeur = page->width();
     const int hauteur = page->height();
+    const QSize boiteAvant = ui->AffPano->size();
     ui->AffPano->resize(largeur - 10, hauteur / 2);
     ui->TailleImg->move((largeur - ui->TailleImg->width()) / 2, hauteur / 2 + 20);
     const int decalage = hauteur - HauteurPageConception;
     ui->BtePrm->move(ui->BtePrm->x(), HautGroupesConception + decalage);
     ui->ConstructPano->move(ui->ConstructPano->x(), HautGroupesConception + decalage);
     ui->Cafe->move(ui->Cafe->x(), HautCafeConception + decalage);
+    // Une page cachée ne reçoit sa taille qu'à son affichage, après celle du
+    // classeur qui a redessiné la vue avec l'ancienne boîte ; visible, c'est
+    // le classeur qui suit et la redessine.
+    if (ui->AffPano->size() != boiteAvant && !page->isVisible())
+        ZoomImgMouseUp();
 }
 
 void TSeqPano::AssemblerImgClick()

@@ -335,3 +335,36 @@ TEST_F(VuePano, DispositionDeLOnglet)
         EXPECT_FALSE(f->AffPano->geometry().intersects(f->TailleImg->geometry()));
     }
 }
+
+// Un redimensionnement fait sur un autre onglet : la page Assemblage reçoit sa
+// taille à son retour, et la vue ajustée la suit, en réduction comme en
+// agrandissement.
+TEST_F(VuePano, AjustementApresUnRedimensionnementSurUnAutreOnglet)
+{
+    const struct
+    {
+        int hauteurPano;
+        QSize avant, apres;
+    } cas[] = {{1000, {1250, 900}, {1000, 680}},
+               {1000, {1000, 680}, {1250, 900}},
+               {200, {1250, 900}, {1000, 680}},
+               {200, {1000, 680}, {1250, 900}}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.hauteurPano);
+        f->FctPano->setCurrentWidget(f->Assemblage);
+        fenetre->resize(c.avant);
+        QCoreApplication::processEvents();
+        DefinirPanorama(3000, c.hauteurPano);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        f->FctPano->setCurrentWidget(f->PreTraits);
+        fenetre->resize(c.apres);
+        QCoreApplication::processEvents();
+        f->FctPano->setCurrentWidget(f->Assemblage);
+        QCoreApplication::processEvents();
+        const int W = f->AffPano->viewport()->width();
+        EXPECT_EQ(f->ImgPano->width(), W);
+        EXPECT_FALSE(f->AffPano->horizontalScrollBar()->isVisible());
+        EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = %1 %").arg(Round(W * 100 / 3000.0L)));
+    }
+}
