@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QScrollArea>
 
 #include "app/AcqImgs.h"
@@ -90,6 +91,13 @@ TTabSheet* OngletEmetteur(QObject* emetteur)
     return qobject_cast<TTabSheet*>(emetteur);
 }
 
+// Les onglets sont ajoutés dans l'ordre des images : la recherche linéaire
+// ne sert que si cet ordre venait à changer.
+int IndexOnglet(const QTabWidget* Classeur, const QWidget* Onglet, int j)
+{
+    return Classeur->widget(j) == Onglet ? j : Classeur->indexOf(Onglet);
+}
+
 }  // namespace
 
 // ---- Vues --------------------------------------------------------------------
@@ -136,7 +144,12 @@ void TSeqPano::CreerOngletsPtsC()
             connect(vue, &TImage::MouseDown, this, &TSeqPano::ImgPtCMouseDown);
             connect(vue, &TImage::MouseMove, this, &TSeqPano::ImgPtCMouseMove);
             connect(vue, &TImage::MouseUp, this, &TSeqPano::ImgPtCMouseUp);
-            classeur->addTab(onglet, QStringLiteral("Img %1").arg(j + 1));
+            // Chaque ajout redispose les onglets visibles de la barre : ajoutés
+            // cachés, ils ne coûtent pas le carré de leur nombre. Ceux de gauche
+            // sont montrés ensemble ensuite ; ceux de droite le sont par
+            // l'affichage d'un onglet de gauche.
+            const int index = classeur->addTab(onglet, QStringLiteral("Img %1").arg(j + 1));
+            classeur->setTabVisible(index, false);
             if (gauche) {
                 connect(onglet, &TTabSheet::Show, this, &TSeqPano::OngletGShow);
                 OngletsG[j] = onglet;
@@ -149,6 +162,8 @@ void TSeqPano::CreerOngletsPtsC()
             }
         }
     }
+    for (size_t j = debut; j < nb; ++j)
+        ui->ControlImgG->setTabVisible(IndexOnglet(ui->ControlImgG, OngletsG[j], static_cast<int>(j)), true);
     ImgEnAttente = -1;
     if (OngletsG.empty())
         return;
@@ -180,19 +195,25 @@ void TSeqPano::AfficherOngletG(TTabSheet* onglet)
     // l'onglet courant en montre un autre.
     for (int j = 0; j < N; ++j)
         disconnect(OngletsD[j], &TTabSheet::Show, this, &TSeqPano::OngletDShow);
+    // Seuls les onglets et les vues encore montrés sont touchés : le coût ne
+    // croît pas avec le carré du nombre d'images.
+    QTabWidget* droite = ui->ControlImgD;
     for (int j = 0; j < N; ++j) {
-        ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[j]), false);
-        for (TImage* vue : {ImgsG[j], ImgsD[j]}) {
-            vue->Picture() = Bitmap();
-            vue->Actualiser();
-        }
+        const int index = IndexOnglet(droite, OngletsD[j], j);
+        if (droite->isTabVisible(index))
+            droite->setTabVisible(index, false);
+        for (TImage* vue : {ImgsG[j], ImgsD[j]})
+            if (!vue->Picture().Empty()) {
+                vue->Picture() = Bitmap();
+                vue->Actualiser();
+            }
     }
 
     AfficherVue(ImgsG[i], i);
     const int gauche = ModPositif(i - 1, N);
-    ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[gauche]), true);
+    droite->setTabVisible(IndexOnglet(droite, OngletsD[gauche], gauche), true);
     NumImgDroite = (i + 1) % N;
-    ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[NumImgDroite]), true);
+    droite->setTabVisible(IndexOnglet(droite, OngletsD[NumImgDroite], NumImgDroite), true);
     AfficherVue(ImgsD[NumImgDroite], NumImgDroite);
     ui->ControlImgD->setCurrentWidget(OngletsD[NumImgDroite]);
     for (const int j : {NumImgDroite, gauche})

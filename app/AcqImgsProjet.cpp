@@ -263,7 +263,9 @@ void TSeqPano::ReinitialiserClick()
             LibererPatch(p);
     }
 
-    // Les vues avant leurs pages : chacune est enfant de la suivante.
+    // Les vues avant leurs pages : chacune est enfant de la suivante. Les pages
+    // partent de la dernière : retirer l'onglet courant en choisirait un autre à
+    // chaque fois, ce qui parcourt tous les onglets restants.
     for (auto* vues : {&ImgsG, &ImgsD})
         for (TImage* v : *vues)
             delete v;
@@ -275,8 +277,8 @@ void TSeqPano::ReinitialiserClick()
             if (o)
                 disconnect(o, &TTabSheet::Show, nullptr, nullptr);
     for (auto* onglets : {&OngletsG, &OngletsD})
-        for (TTabSheet* o : *onglets)
-            delete o;
+        for (auto o = onglets->rbegin(); o != onglets->rend(); ++o)
+            delete *o;
 
     ListeImgs.clear();
     ListeImgs.shrink_to_fit();
