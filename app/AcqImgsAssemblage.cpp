@@ -2,6 +2,8 @@
 // des recouvrements, fondu, reprise d'harmonisation et zoom de la vue.
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include <QPainter>
@@ -38,6 +40,11 @@ constexpr int HautGroupesConception = 421;
 constexpr int HautCafeConception = 441;
 
 bool assemblageEnCours = false;
+
+// Pixels de l'image de la vue au plus, sauf pour un panoramique plus grand,
+// montré jusqu'à sa taille réelle : un panoramique très étroit ajusté à la
+// largeur de la boîte en demanderait des centaines de millions.
+constexpr int64_t PixelsVueMax = int64_t(32) * 1024 * 1024;
 
 // Le temps d'un assemblage, sa fenêtre de progression est modale pour toute
 // l'application : le déroulement traite les messages à chaque étape et aucun
@@ -189,11 +196,17 @@ void TSeqPano::ZoomImgMouseUp()
         const long double b = p / 100.0L;
         const int cw = LargeurAjustement(*ui->AffPano);
         // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
-        const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+        int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+        int H = std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
+        const int64_t limite = std::max(PixelsVueMax, int64_t{LargeurPano} * HauteurPano);
+        if (int64_t{W} * H > limite) {
+            // Même réduction des deux côtés ; l'étiquette dira le Kr retenu.
+            const long double r = sqrtl(static_cast<long double>(limite) / (static_cast<long double>(W) * H));
+            W = std::max(1, static_cast<int>(W * r));
+            H = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(H * r), 1, limite / W));
+        }
         Kr = static_cast<long double>(W) / LargeurPano;
         ui->InfoZoom->setText(QStringLiteral("Kr = %1 %").arg(Round(Kr * 100)));
-        const int H =
-            std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
 
         TImage* vue = ui->ImgPano;
         vue->resize(W, H);

@@ -368,3 +368,40 @@ TEST_F(VuePano, AjustementApresUnRedimensionnementSurUnAutreOnglet)
         EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = %1 %").arg(Round(W * 100 / 3000.0L)));
     }
 }
+
+// Un panoramique très étroit ajusté à la largeur de la boîte : l'image de la
+// vue reste bornée, l'étiquette et Kr disent le zoom retenu, et un
+// panoramique plus grand que la borne se montre encore à sa taille réelle.
+TEST_F(VuePano, ImageDeLaVueBornee)
+{
+    constexpr int64_t borne = int64_t(32) * 1024 * 1024;
+    LargeurBoite(950);
+    const struct
+    {
+        int largeurPano, hauteurPano, position;
+        bool reduite;
+    } cas[] = {{1, 800, 0, true}, {1, 600, 100, false}, {3, 40000, 50, true}, {12000, 3000, 100, false}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(testing::Message() << c.largeurPano << " × " << c.hauteurPano << " à " << c.position);
+        DefinirPanorama(c.largeurPano, c.hauteurPano);
+        messages.clear();
+        Zoomer(c.position);
+        EXPECT_TRUE(messages.empty());
+        const int W = f->ImgPano->width();
+        const int H = f->ImgPano->height();
+        EXPECT_EQ(f->ImgPano->Picture().Width(), W);
+        EXPECT_EQ(f->ImgPano->Picture().Height(), H);
+        const int64_t pixels = int64_t{W} * H;
+        EXPECT_LE(pixels, std::max(borne, int64_t{c.largeurPano} * c.hauteurPano));
+        EXPECT_EQ(fenetre->Kr, static_cast<long double>(W) / c.largeurPano);
+        EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = %1 %").arg(Round(fenetre->Kr * 100)));
+        if (c.reduite) {
+            // Réduite au plus juste, sans déformer le panoramique.
+            EXPECT_GT(pixels, borne * 9 / 10);
+            EXPECT_NEAR(H, c.hauteurPano * fenetre->Kr, 1.0 + c.hauteurPano * fenetre->Kr * 0.01);
+        } else if (c.position == 100) {
+            EXPECT_EQ(W, c.largeurPano);
+            EXPECT_EQ(H, c.hauteurPano);
+        }
+    }
+}
