@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -28,6 +29,7 @@ constexpr int Portee = 7;
 constexpr int MargeBasTypePtC = 62;
 constexpr int MargeBasAffCorr = 47;
 constexpr int EcartVuesCommandes = 4;
+constexpr size_t TailleLotOnglets = 64;
 
 // Couleurs des marqueurs par numéro de point ($00BBGGRR).
 constexpr uint32_t CouleursAlignement[4] = {0x0000FF, 0x00FFFF, 0xFF0000, 0x008000};
@@ -125,6 +127,10 @@ void TSeqPano::CreerOngletsPtsC()
     ImgsD.resize(nb, nullptr);
 
     for (size_t j = debut; j < nb; ++j) {
+        // Chaque demande de disposition postée parcourt la file des événements
+        // en attente : elle est vidée par lots pour ne pas croître avec N.
+        if ((j - debut) % TailleLotOnglets == TailleLotOnglets - 1)
+            QCoreApplication::sendPostedEvents();
         for (const bool gauche : {true, false}) {
             QTabWidget* classeur = gauche ? ui->ControlImgG : ui->ControlImgD;
             auto* onglet = new TTabSheet();
