@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRadioButton>
-#include <QTabWidget>
 #include <QScrollArea>
+#include <QTabWidget>
 
 #include "app/AcqImgs.h"
 #include "app/GrilleImages.h"
