@@ -25,6 +25,7 @@
 #include "platform/Dialogues.h"
 #include "platform/Erreur.h"
 #include "platform/Systeme.h"
+#include "platform/TabSheet.h"
 #include "ui_TSeqPano.h"
 
 TSeqPano* FenetreSeqPano = nullptr;
@@ -171,6 +172,8 @@ TSeqPano::TSeqPano(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<U
     };
     for (const auto& i : icones)
         i.action->setIcon(style()->standardIcon(i.icone));
+
+    connect(ui->PtsControl, &TTabSheet::Resize, this, [this] { Protege([&] { DisposerPtsControl(); }); });
 
     Protege([&] { FormCreate(); });
 }

@@ -195,6 +195,8 @@ public:
     long double AnglePixel_ = 0.0L;
 
 private:
+    // Vues et commandes de l'onglet des points, à la taille de la page.
+    void DisposerPtsControl();
     // Éditeur des points de contrôle
     void AfficherOngletG(TTabSheet* onglet);
     void AfficherVue(TImage* vue, int Index);

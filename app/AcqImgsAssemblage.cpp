@@ -2,6 +2,8 @@
 // des recouvrements, fondu, reprise d'harmonisation et zoom de la vue.
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include <QPainter>
@@ -38,6 +40,11 @@ constexpr int HautGroupesConception = 421;
 constexpr int HautCafeConception = 441;
 
 bool assemblageEnCours = false;
+
+// Pixels de l'image de la vue au plus, sauf pour un panoramique plus grand,
+// montré jusqu'à sa taille réelle : un panoramique très étroit ajusté à la
+// largeur de la boîte en demanderait des centaines de millions.
+constexpr int64_t PixelsVueMax = int64_t(32) * 1024 * 1024;
 
 // Le temps d'un assemblage, sa fenêtre de progression est modale pour toute
 // l'application : le déroulement traite les messages à chaque étape et aucun
@@ -147,12 +154,18 @@ void TSeqPano::AssemblageResize()
     QWidget* page = ui->Assemblage;
     const int largeur = page->width();
     const int hauteur = page->height();
+    const QSize boiteAvant = ui->AffPano->size();
     ui->AffPano->resize(largeur - 10, hauteur / 2);
     ui->TailleImg->move((largeur - ui->TailleImg->width()) / 2, hauteur / 2 + 20);
     const int decalage = hauteur - HauteurPageConception;
     ui->BtePrm->move(ui->BtePrm->x(), HautGroupesConception + decalage);
     ui->ConstructPano->move(ui->ConstructPano->x(), HautGroupesConception + decalage);
     ui->Cafe->move(ui->Cafe->x(), HautCafeConception + decalage);
+    // Une page cachée ne reçoit sa taille qu'à son affichage, après celle du
+    // classeur qui a redessiné la vue avec l'ancienne boîte ; visible, c'est
+    // le classeur qui suit et la redessine.
+    if (ui->AffPano->size() != boiteAvant && !page->isVisible())
+        ZoomImgMouseUp();
 }
 
 void TSeqPano::AssemblerImgClick()
@@ -183,11 +196,17 @@ void TSeqPano::ZoomImgMouseUp()
         const long double b = p / 100.0L;
         const int cw = LargeurAjustement(*ui->AffPano);
         // Au moins un pixel : un facteur nul rendrait la sélection irrécupérable.
-        const int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+        int W = std::max(1, Arrondi(cw * a + LargeurPano * b));
+        int H = std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
+        const int64_t limite = std::max(PixelsVueMax, int64_t{LargeurPano} * HauteurPano);
+        if (int64_t{W} * H > limite) {
+            // Même réduction des deux côtés ; l'étiquette dira le Kr retenu.
+            const long double r = sqrtl(static_cast<long double>(limite) / (static_cast<long double>(W) * H));
+            W = std::max(1, static_cast<int>(W * r));
+            H = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(H * r), 1, limite / W));
+        }
         Kr = static_cast<long double>(W) / LargeurPano;
         ui->InfoZoom->setText(QStringLiteral("Kr = %1 %").arg(Round(Kr * 100)));
-        const int H =
-            std::max(1, Arrondi(cw * a * HauteurPano / LargeurPano + HauteurPano * b));
 
         TImage* vue = ui->ImgPano;
         vue->resize(W, H);

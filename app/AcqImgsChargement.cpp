@@ -134,6 +134,7 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
         }
         InitialiserHarmonisation(ListeImgs, f.ChoixImg());
         RemplirListeReprise(ListeImgs, f.ChoixImg());
+        f.MarquerModifie();
         // La première image reprend la ligne vide sans en changer le nombre :
         // rien d'autre ne ferait redessiner la grille.
         ui.ListImgs->Repaint();

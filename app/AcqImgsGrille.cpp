@@ -117,6 +117,9 @@ void TSeqPano::ListImgsMouseUp()
         if (LigneDepart < 1 || LigneDepart > nb || LigneSel < 1 || LigneSel > nb)
             return;
         std::swap(ListeImgs[LigneDepart - 1], ListeImgs[LigneSel - 1]);
+        // Une ligne lâchée sur elle-même ne change pas l'ordre enregistré.
+        if (LigneDepart != LigneSel)
+            MarquerModifie();
         // Une liste absente du formulaire n'est pas remplie.
         if (ChoixImg())
             InitialiserHarmonisation(ListeImgs, ChoixImg());

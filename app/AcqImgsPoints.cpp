@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTabWidget>
 
 #include "app/AcqImgs.h"
 #include "app/GrilleImages.h"
@@ -26,6 +28,8 @@ constexpr int Effacer = 1;
 constexpr int Portee = 7;
 constexpr int MargeBasTypePtC = 62;
 constexpr int MargeBasAffCorr = 47;
+constexpr int EcartVuesCommandes = 4;
+constexpr size_t TailleLotOnglets = 64;
 
 // Couleurs des marqueurs par numéro de point ($00BBGGRR).
 constexpr uint32_t CouleursAlignement[4] = {0x0000FF, 0x00FFFF, 0xFF0000, 0x008000};
@@ -89,6 +93,13 @@ TTabSheet* OngletEmetteur(QObject* emetteur)
     return qobject_cast<TTabSheet*>(emetteur);
 }
 
+// Les onglets sont ajoutés dans l'ordre des images : la recherche linéaire
+// ne sert que si cet ordre venait à changer.
+int IndexOnglet(const QTabWidget* Classeur, const QWidget* Onglet, int j)
+{
+    return Classeur->widget(j) == Onglet ? j : Classeur->indexOf(Onglet);
+}
+
 }  // namespace
 
 // ---- Vues --------------------------------------------------------------------
@@ -96,6 +107,7 @@ TTabSheet* OngletEmetteur(QObject* emetteur)
 void TSeqPano::PtsControlShow()
 {
     Protege([&] {
+        DisposerPtsControl();
         if (NbImgs > 1 && static_cast<int>(OngletsG.size()) != NbImgs)
             CreerOngletsPtsC();
     });
@@ -115,6 +127,10 @@ void TSeqPano::CreerOngletsPtsC()
     ImgsD.resize(nb, nullptr);
 
     for (size_t j = debut; j < nb; ++j) {
+        // Chaque demande de disposition postée parcourt la file des événements
+        // en attente : elle est vidée par lots pour ne pas croître avec N.
+        if ((j - debut) % TailleLotOnglets == TailleLotOnglets - 1)
+            QCoreApplication::sendPostedEvents();
         for (const bool gauche : {true, false}) {
             QTabWidget* classeur = gauche ? ui->ControlImgG : ui->ControlImgD;
             auto* onglet = new TTabSheet();
@@ -134,7 +150,12 @@ void TSeqPano::CreerOngletsPtsC()
             connect(vue, &TImage::MouseDown, this, &TSeqPano::ImgPtCMouseDown);
             connect(vue, &TImage::MouseMove, this, &TSeqPano::ImgPtCMouseMove);
             connect(vue, &TImage::MouseUp, this, &TSeqPano::ImgPtCMouseUp);
-            classeur->addTab(onglet, QStringLiteral("Img %1").arg(j + 1));
+            // Chaque ajout redispose les onglets visibles de la barre : ajoutés
+            // cachés, ils ne coûtent pas le carré de leur nombre. Ceux de gauche
+            // sont montrés ensemble ensuite ; ceux de droite le sont par
+            // l'affichage d'un onglet de gauche.
+            const int index = classeur->addTab(onglet, QStringLiteral("Img %1").arg(j + 1));
+            classeur->setTabVisible(index, false);
             if (gauche) {
                 connect(onglet, &TTabSheet::Show, this, &TSeqPano::OngletGShow);
                 OngletsG[j] = onglet;
@@ -147,6 +168,8 @@ void TSeqPano::CreerOngletsPtsC()
             }
         }
     }
+    for (size_t j = debut; j < nb; ++j)
+        ui->ControlImgG->setTabVisible(IndexOnglet(ui->ControlImgG, OngletsG[j], static_cast<int>(j)), true);
     ImgEnAttente = -1;
     if (OngletsG.empty())
         return;
@@ -178,19 +201,25 @@ void TSeqPano::AfficherOngletG(TTabSheet* onglet)
     // l'onglet courant en montre un autre.
     for (int j = 0; j < N; ++j)
         disconnect(OngletsD[j], &TTabSheet::Show, this, &TSeqPano::OngletDShow);
+    // Seuls les onglets et les vues encore montrés sont touchés : le coût ne
+    // croît pas avec le carré du nombre d'images.
+    QTabWidget* droite = ui->ControlImgD;
     for (int j = 0; j < N; ++j) {
-        ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[j]), false);
-        for (TImage* vue : {ImgsG[j], ImgsD[j]}) {
-            vue->Picture() = Bitmap();
-            vue->Actualiser();
-        }
+        const int index = IndexOnglet(droite, OngletsD[j], j);
+        if (droite->isTabVisible(index))
+            droite->setTabVisible(index, false);
+        for (TImage* vue : {ImgsG[j], ImgsD[j]})
+            if (!vue->Picture().Empty()) {
+                vue->Picture() = Bitmap();
+                vue->Actualiser();
+            }
     }
 
     AfficherVue(ImgsG[i], i);
     const int gauche = ModPositif(i - 1, N);
-    ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[gauche]), true);
+    droite->setTabVisible(IndexOnglet(droite, OngletsD[gauche], gauche), true);
     NumImgDroite = (i + 1) % N;
-    ui->ControlImgD->setTabVisible(ui->ControlImgD->indexOf(OngletsD[NumImgDroite]), true);
+    droite->setTabVisible(IndexOnglet(droite, OngletsD[NumImgDroite], NumImgDroite), true);
     AfficherVue(ImgsD[NumImgDroite], NumImgDroite);
     ui->ControlImgD->setCurrentWidget(OngletsD[NumImgDroite]);
     for (const int j : {NumImgDroite, gauche})
@@ -241,25 +270,34 @@ void TSeqPano::DessinerPtsImg(TImage* Image, int NumImg)
 void TSeqPano::FctPanoResize()
 {
     Protege([&] {
-        const int CW = ui->FctPano->contentsRect().width();
-        const int CH = ui->FctPano->contentsRect().height();
-        const int W = ui->FctPano->width();
-        ui->ControlImgG->setGeometry(7, 7, std::max(CW / 2 - 15, 0), std::max(CH - 110, 0));
-        ui->ControlImgD->setGeometry(W / 2, 7, std::max(CW / 2 - 15, 0), std::max(CH - 110, 0));
-        for (const auto* defils : {&DefilG, &DefilD})
-            for (QScrollArea* defil : *defils)
-                if (defil && defil->parentWidget()) {
-                    const QWidget* onglet = defil->parentWidget();
-                    defil->setGeometry(1, 1, std::max(onglet->width() - 2, 0),
-                                       std::max(onglet->height() - 2, 0));
-                }
-        // Les commandes du bas restent ancrées au bas de l'onglet.
-        const int bas = ui->PtsControl->height();
-        ui->TypePtC->move(ui->TypePtC->x(), bas - MargeBasTypePtC);
-        ui->AffCorrLibelle->move(ui->AffCorrLibelle->x(), bas - MargeBasAffCorr);
-        ui->AffCorr->move(ui->AffCorr->x(), bas - MargeBasAffCorr);
+        DisposerPtsControl();
         ZoomImgMouseUp();
     });
+}
+
+// Une page cachée reçoit sa taille à son affichage, après celle du classeur :
+// la disposition suit donc aussi la page elle-même.
+void TSeqPano::DisposerPtsControl()
+{
+    const int CW = ui->FctPano->contentsRect().width();
+    const int CH = ui->FctPano->contentsRect().height();
+    const int W = ui->FctPano->width();
+    // Les commandes du bas restent ancrées au bas de la page, les vues finissent
+    // au-dessus d'elles quelle que soit la hauteur des onglets.
+    const int bas = ui->PtsControl->height();
+    const int hautCommandes = std::min(bas - MargeBasTypePtC, bas - MargeBasAffCorr);
+    const int hauteurVues = std::max(std::min(CH - 110, hautCommandes - EcartVuesCommandes - 7), 0);
+    ui->ControlImgG->setGeometry(7, 7, std::max(CW / 2 - 15, 0), hauteurVues);
+    ui->ControlImgD->setGeometry(W / 2, 7, std::max(CW / 2 - 15, 0), hauteurVues);
+    for (const auto* defils : {&DefilG, &DefilD})
+        for (QScrollArea* defil : *defils)
+            if (defil && defil->parentWidget()) {
+                const QWidget* onglet = defil->parentWidget();
+                defil->setGeometry(1, 1, std::max(onglet->width() - 2, 0), std::max(onglet->height() - 2, 0));
+            }
+    ui->TypePtC->move(ui->TypePtC->x(), bas - MargeBasTypePtC);
+    ui->AffCorrLibelle->move(ui->AffCorrLibelle->x(), bas - MargeBasAffCorr);
+    ui->AffCorr->move(ui->AffCorr->x(), bas - MargeBasAffCorr);
 }
 
 // ---- Points ------------------------------------------------------------------

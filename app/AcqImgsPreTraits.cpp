@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <QLocale>
 
@@ -62,6 +63,26 @@ void PlacerCurseurCoin(QSlider* Curseur, const long double& Coef, QLabel* Valeur
 {
     Curseur->setValue(PositionBornee(log10l(Coef) * 1000 / 3 + 100, 0, 200));
     Valeur->setText(Format2(Coef));
+}
+
+// Remet l'enregistrement et dit si ses octets, ceux du projet, ont changé.
+template <class F>
+bool Remettre(TInfosImg& img, F&& remise)
+{
+    unsigned char avant[sizeof(TInfosImg)];
+    std::memcpy(avant, &img, sizeof avant);
+    remise(img);
+    return std::memcmp(avant, &img, sizeof avant) != 0;
+}
+
+void RemettreLuminosite(TInfosImg& img)
+{
+    ReinitialiserCorrections(img);
+}
+
+void RemettreFuite(TInfosImg& img)
+{
+    img.CoefFuite = 0.0f;
 }
 
 }  // namespace
@@ -265,8 +286,8 @@ void TSeqPano::ReInitClick()
 {
     Protege([&] {
         const int i = ImageChoisie(ui->ChoixImg);
-        if (i >= 0)
-            ReinitialiserCorrections(ListeImgs[i]);
+        if (i >= 0 && Remettre(ListeImgs[i], RemettreLuminosite))
+            MarquerModifie();
         PreTraitsShow();
     });
 }
@@ -274,8 +295,11 @@ void TSeqPano::ReInitClick()
 void TSeqPano::ReInitToutClick()
 {
     Protege([&] {
+        bool change = false;
         for (TInfosImg& img : ListeImgs)
-            ReinitialiserCorrections(img);
+            change |= Remettre(img, RemettreLuminosite);
+        if (change)
+            MarquerModifie();
         PreTraitsShow();
     });
 }
@@ -284,8 +308,8 @@ void TSeqPano::ReInitHyBClick()
 {
     Protege([&] {
         const int i = ImageChoisie(ui->ChoixImg);
-        if (i >= 0)
-            ListeImgs[i].CoefFuite = 0.0f;
+        if (i >= 0 && Remettre(ListeImgs[i], RemettreFuite))
+            MarquerModifie();
         PreTraitsShow();
     });
 }
@@ -293,8 +317,11 @@ void TSeqPano::ReInitHyBClick()
 void TSeqPano::ReInitToutHyBClick()
 {
     Protege([&] {
+        bool change = false;
         for (TInfosImg& img : ListeImgs)
-            img.CoefFuite = 0.0f;
+            change |= Remettre(img, RemettreFuite);
+        if (change)
+            MarquerModifie();
         PreTraitsShow();
     });
 }

@@ -260,7 +260,9 @@ void TSeqPano::ReinitialiserClick()
             LibererPatch(p);
     }
 
-    // Les vues avant leurs pages : chacune est enfant de la suivante.
+    // Les vues avant leurs pages : chacune est enfant de la suivante. Les pages
+    // partent de la dernière : retirer l'onglet courant en choisirait un autre à
+    // chaque fois, ce qui parcourt tous les onglets restants.
     for (auto* vues : {&ImgsG, &ImgsD})
         for (TImage* v : *vues)
             delete v;
@@ -272,8 +274,8 @@ void TSeqPano::ReinitialiserClick()
             if (o)
                 disconnect(o, &TTabSheet::Show, nullptr, nullptr);
     for (auto* onglets : {&OngletsG, &OngletsD})
-        for (TTabSheet* o : *onglets)
-            delete o;
+        for (auto o = onglets->rbegin(); o != onglets->rend(); ++o)
+            delete *o;
 
     ListeImgs.clear();
     ListeImgs.shrink_to_fit();
@@ -296,6 +298,9 @@ void TSeqPano::ReinitialiserClick()
     if (BmpPano)
         BmpPano->SetSize(0, 0);
     ui->ImgPano->resize(0, 0);
+    // Les chiffres d'un panoramique qui n'existe plus.
+    ui->DimPan->clear();
+    ui->AnglePan->clear();
 
     NbImgs = 0;
     ui->ListImgs->SetRowCount(2);

@@ -144,10 +144,13 @@ int TGrilleImages::LigneA(int y) const
         return 0;
     if (y < hauteurs_[0] + TraitGrille)
         return -1;
+    int haut = hauteurs_[0] + TraitGrille - verticalScrollBar()->value();
     for (int r = 1; r < RowCount(); ++r) {
-        const QRect cellule = CellRect(0, r);
-        if (cellule.height() > 0 && y >= cellule.top() && y <= cellule.bottom())
-            return r;
+        if (hauteurs_[r] > 0) {
+            if (y >= haut && y < haut + hauteurs_[r])
+                return r;
+            haut += hauteurs_[r] + TraitGrille;
+        }
     }
     return -1;
 }
@@ -175,11 +178,19 @@ void TGrilleImages::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
     const int hautDonnees = hauteurs_[0] + TraitGrille;
+    // Le haut des lignes se cumule d'une ligne à la suivante : recalculé pour
+    // chaque cellule, il coûterait le carré du nombre de lignes.
+    const int hautPremiere = hautDonnees - verticalScrollBar()->value();
+    std::vector<int> gauches(static_cast<size_t>(ColCount()));
+    for (int c = 0, x = 0; c < ColCount(); ++c) {
+        gauches[c] = x;
+        x += largeurs_[c] + TraitGrille;
+    }
 
-    auto peindreCellule = [&](int c, int r) {
+    auto peindreCellule = [&](int c, int r, int haut) {
         // Une ligne de hauteur nulle est peinte aussi : son dessinateur peut
         // lui rendre une hauteur.
-        const QRect cellule = CellRect(c, r);
+        const QRect cellule(gauches[c], haut, largeurs_[c], hauteurs_[r]);
         if (cellule.top() > viewport()->height() || cellule.top() + cellule.height() < 0)
             return;
         const bool fixe = r == 0;
@@ -204,22 +215,28 @@ void TGrilleImages::paintEvent(QPaintEvent*)
         p.fillRect(viewport()->rect(), VersQColor(FondDonnees));
         p.save();
         p.setClipRect(QRect(0, hautDonnees, viewport()->width(), viewport()->height()));
-        for (int r = 1; r < RowCount(); ++r)
+        int haut = hautPremiere;
+        for (int r = 1; r < RowCount(); ++r) {
             for (int c = 0; c < ColCount(); ++c)
-                peindreCellule(c, r);
+                peindreCellule(c, r, haut);
+            if (hauteurs_[r] > 0)
+                haut += hauteurs_[r] + TraitGrille;
+        }
         p.restore();
         if (!std::exchange(hauteurChangee_, false))
             break;
     }
     for (int c = 0; c < ColCount(); ++c)
-        peindreCellule(c, 0);
+        peindreCellule(c, 0, 0);
 
-    // Traits entre les cellules.
+    // Traits entre les cellules, sous chaque ligne de données visible.
     p.setPen(VersQColor(CouleurTraits));
     int bas = hauteurs_[0];
-    for (int r = 1; r < RowCount(); ++r)
-        if (hauteurs_[r] > 0)
-            bas = std::max(bas, CellRect(0, r).bottom() + 1);
+    for (int r = 1, haut = hautPremiere; r < RowCount(); ++r)
+        if (hauteurs_[r] > 0) {
+            haut += hauteurs_[r] + TraitGrille;
+            bas = std::max(bas, haut - TraitGrille);
+        }
     int x = 0;
     for (int c = 0; c < ColCount(); ++c) {
         x += largeurs_[c];
@@ -228,10 +245,10 @@ void TGrilleImages::paintEvent(QPaintEvent*)
     }
     p.drawLine(0, hauteurs_[0], x - 1, hauteurs_[0]);
     p.setClipRect(QRect(0, hautDonnees, viewport()->width(), viewport()->height()));
-    for (int r = 1; r < RowCount(); ++r)
+    for (int r = 1, haut = hautPremiere; r < RowCount(); ++r)
         if (hauteurs_[r] > 0) {
-            const int y = CellRect(0, r).bottom() + 1;
-            p.drawLine(0, y, x - 1, y);
+            haut += hauteurs_[r] + TraitGrille;
+            p.drawLine(0, haut - TraitGrille, x - 1, haut - TraitGrille);
         }
 }
 

@@ -115,9 +115,12 @@ void TAssembleImg::Assembler()
     QLabel* anglePan = SeqPano ? SeqPano->AnglePan() : nullptr;
     if (dimPan)
         dimPan->setText(QStringLiteral("H = %1 px").arg(HauteurPano));
+    // Sans angle par pixel, l'angle d'une série précédente serait faux.
     if (anglePan && anglePixel > 0.0L) {
         const int64_t degres = Round(HauteurPano * anglePixel * 180.0L / Pi);
         anglePan->setText(QStringLiteral("H = %1 °").arg(degres));
+    } else if (anglePan) {
+        anglePan->clear();
     }
 
     if (TImage* vue = SeqPano ? SeqPano->ImgPano() : nullptr) {

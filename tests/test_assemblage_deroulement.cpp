@@ -138,7 +138,8 @@ TEST(Assembler, TextesTailleAngleEtCommandes)
     EXPECT_EQ(LargeurPano, 1400);
     EXPECT_EQ(HauteurPano, 640);
     EXPECT_EQ(fenetre.dimPan.text(), QStringLiteral("  L = 1400 px ; H = 640 px"));
-    EXPECT_EQ(fenetre.anglePan.text(), QStringLiteral("inchangé"));
+    // Sans angle par pixel, l'angle d'une autre série ne reste pas affiché.
+    EXPECT_TRUE(fenetre.anglePan.text().isEmpty());
     EXPECT_EQ(fenetre.nbZoom, 1);
     EXPECT_TRUE(fenetre.fonduImg.isEnabled());
     EXPECT_TRUE(fenetre.postHarmo.isEnabled());
@@ -159,6 +160,9 @@ TEST(Assembler, TextesTailleAngleEtCommandes)
     EXPECT_EQ(fenetre.anglePan.text(), QStringLiteral("  L = %1 ° ; H = %2 °")
                                            .arg(Round(1400 * 0.001L * 180 / pi))
                                            .arg(Round(640 * 0.001L * 180 / pi)));
+    fenetre.anglePixel = 0.0L;
+    dlg.Assembler();
+    EXPECT_TRUE(fenetre.anglePan.text().isEmpty());
     ViderListe();
 }
 

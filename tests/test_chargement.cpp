@@ -67,8 +67,12 @@ TEST_F(Chargement, UneSerieEstTrieeSansLaCasseCaractereParCaractere)
     EXPECT_EQ(f->NbImgs, 3);
     EXPECT_EQ(PoidsEtapes.size(), 3u);
     EXPECT_EQ(f->RepImage, dossier.path());
-    EXPECT_FALSE(f->Modifie);
-    EXPECT_FALSE(f->Formulaire()->EnregistrerPrj->isEnabled());
+    // Des images chargées font partie du projet : les perdre demande confirmation,
+    // sans fermer le chargement ni le réordonnancement.
+    EXPECT_TRUE(f->Modifie);
+    EXPECT_TRUE(f->Formulaire()->EnregistrerPrj->isEnabled());
+    EXPECT_TRUE(f->Formulaire()->ChargerUneImage->isEnabled());
+    EXPECT_FALSE(f->Formulaire()->Info01->isHidden());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // Un enregistrement neuf : points au centre, corrections neutres, bourrage nul.
@@ -260,6 +264,7 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
         messages.clear();
+        f->Modifie = false;
         Choisir(c.fichiers);
         if (c.serie)
             f->ChargerSerieImgsClick();
@@ -278,6 +283,7 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
         EXPECT_EQ(f->NbImgs, 1);
         EXPECT_EQ(ui.ListImgs->RowCount(), lignesAvant);
         EXPECT_EQ(!ui.Info01->isHidden(), info01Avant);
+        EXPECT_FALSE(f->Modifie);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 
@@ -286,4 +292,31 @@ TEST_F(Chargement, UnFichierIllisibleLaisseLaListeCommeAvant)
     f->ChargerUneImageClick();
     ASSERT_EQ(ListeImgs.size(), 2u);
     EXPECT_EQ(Nom(1), QStringLiteral("suivante.png"));
+}
+
+// Des photos chargées, en série ou une à une, ne partent pas sans question.
+TEST_F(Chargement, NouveauProjetDemandeAvantDePerdreLesImagesChargees)
+{
+    for (const bool serie : {true, false}) {
+        SCOPED_TRACE(serie);
+        f->NouveauPrjClick();
+        f->Modifie = false;
+        messages.clear();
+        Choisir({Image("p1.png"), Image("p2.png"), Image("p3.png")});
+        if (serie)
+            f->ChargerSerieImgsClick();
+        else
+            f->ChargerUneImageClick();
+        const size_t nb = serie ? 3u : 1u;
+        ASSERT_EQ(ListeImgs.size(), nb);
+        reponses.push_back(ReponseMessage::Annuler);
+        f->NouveauPrjClick();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].boutons, BoutonsMessage::OuiNonAnnuler);
+        EXPECT_EQ(ListeImgs.size(), nb);
+        reponses.push_back(ReponseMessage::Non);
+        f->NouveauPrjClick();
+        EXPECT_TRUE(ListeImgs.empty());
+        EXPECT_FALSE(f->Modifie);
+    }
 }

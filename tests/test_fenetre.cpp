@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -479,4 +480,84 @@ TEST(Preferences, LeChoixDuSucreResteDUneOuvertureALAutre)
         EXPECT_TRUE(boutons[2]->isChecked());
         EXPECT_FALSE(boutons[0]->isChecked());
     }
+}
+
+// Les chiffres du panoramique précédent ne restent pas sous un autre projet.
+TEST_F(Fenetre, NouveauProjetEtOuvertureEffacentTailleEtAngle)
+{
+    Creer();
+    EcrireImage(Chemin("a.png"), 12, 8);
+    Choisir({Chemin("a.png")});
+    f->ChargerUneImageClick();
+    Choisir({Chemin("p.kvp")});
+    f->EnregistrerPrjsousClick();
+    ASSERT_FALSE(f->Modifie);
+    Ui::TSeqPano& ui = *f->Formulaire();
+    const std::function<void()> actions[] = {
+        [&] { f->OuvrirProjet(Chemin("p.kvp")); },
+        [&] { f->NouveauPrjClick(); },
+    };
+    for (const auto& action : actions) {
+        ui.DimPan->setText(QStringLiteral("  L = 1400 px ; H = 640 px"));
+        ui.AnglePan->setText(QStringLiteral("  L = 80 ° ; H = 37 °"));
+        action();
+        EXPECT_TRUE(messages.empty());
+        EXPECT_TRUE(ui.DimPan->text().isEmpty());
+        EXPECT_TRUE(ui.AnglePan->text().isEmpty());
+    }
+}
+
+// Les commandes du bas de l'onglet des points ne couvrent jamais les vues, que
+// l'onglet soit montré la première fois, après un redimensionnement fait sur un
+// autre onglet ou après le chargement d'une nouvelle série.
+TEST_F(Fenetre, LesCommandesDesPointsNeCouvrentPasLesVues)
+{
+    Creer();
+    Ui::TSeqPano& ui = *f->Formulaire();
+    QStringList images;
+    for (const char* nom : {"a.png", "b.png", "c.png"}) {
+        EcrireImage(Chemin(nom), 300, 200);
+        images << Chemin(nom);
+    }
+    Choisir(images.mid(0, 2));
+    f->ChargerSerieImgsClick();
+    f->resize(1000, 680);
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+
+    const auto verifier = [&](const QString& quand) {
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(ui.PtsControl->isVisible()) << quand.toStdString();
+        const QRect page = ui.PtsControl->rect();
+        for (const QWidget* c : {static_cast<QWidget*>(ui.TypePtC), static_cast<QWidget*>(ui.AffCorrLibelle),
+                                 static_cast<QWidget*>(ui.AffCorr)}) {
+            const std::string qui = quand.toStdString() + " : " + c->objectName().toStdString();
+            EXPECT_TRUE(page.contains(c->geometry())) << qui;
+            for (const QWidget* vue : {ui.ControlImgG, ui.ControlImgD})
+                EXPECT_FALSE(c->geometry().intersects(vue->geometry())) << qui << " sur " << vue->objectName().toStdString();
+        }
+    };
+    verifier(QStringLiteral("premier affichage"));
+    const QSize tailles[] = {{1400, 950}, {1000, 680}, {1600, 1000}, {1000, 680}};
+    for (const QSize& t : tailles) {
+        const QString nom = QStringLiteral("%1 × %2").arg(t.width()).arg(t.height());
+        ui.FctPano->setCurrentWidget(ui.Images);
+        f->resize(t);
+        QCoreApplication::processEvents();
+        ui.FctPano->setCurrentWidget(ui.PtsControl);
+        verifier(nom + QStringLiteral(" faite sur un autre onglet"));
+        f->resize(t + QSize(37, 23));
+        verifier(nom + QStringLiteral(" agrandie sur l'onglet"));
+        f->resize(t);
+        verifier(nom + QStringLiteral(" rendue sur l'onglet"));
+    }
+    f->resize(1400, 950);
+    reponses.push_back(ReponseMessage::Non);
+    f->NouveauPrjClick();
+    Choisir(images);
+    f->ChargerSerieImgsClick();
+    ASSERT_EQ(ListeImgs.size(), 3u);
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    verifier(QStringLiteral("nouvelle série"));
 }

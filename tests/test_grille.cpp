@@ -143,9 +143,14 @@ TEST_F(GrilleFenetre, GlisserEchangeDeuxImagesSeulementAvecInfo01)
     ui().PostHarmo->setCurrentIndex(0);
 
     const auto avant = octets();
+    ASSERT_FALSE(fenetre->Modifie);
     Glisser(1, 3);
     EXPECT_EQ(octets(), (std::vector<QByteArray>{avant[2], avant[1], avant[0]}));
     EXPECT_FALSE(fenetre->CelluleChoisie);
+    // Le nouvel ordre est celui du fichier : sa perte demande confirmation.
+    EXPECT_TRUE(fenetre->Modifie);
+    EXPECT_TRUE(ui().EnregistrerPrj->isEnabled());
+    EXPECT_FALSE(ui().Info01->isHidden());
     // Le jeu des prétraitements, la liste de reprise et chaque vue suivent.
     EXPECT_EQ(ui().ChoixImg->currentIndex(), 1);
     EXPECT_EQ(ui().ChoixImg->itemText(0), QStringLiteral("i3"));
@@ -158,10 +163,17 @@ TEST_F(GrilleFenetre, GlisserEchangeDeuxImagesSeulementAvecInfo01)
             EXPECT_EQ(vue->Picture().Ligne(0)[0], BitmapDe(ListeImgs[k])->Ligne(0)[0]) << k;
         }
 
-    // Appui et relâche sur la même ligne : aucun échange.
+    // Appui et relâche sur la même ligne, ou retour à la ligne de départ :
+    // aucun échange, rien à enregistrer.
     const auto apres = octets();
+    fenetre->Modifie = false;
     QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, Centre(2));
+    QTest::mousePress(grille().viewport(), Qt::LeftButton, {}, Centre(2));
+    QTest::mouseMove(grille().viewport(), Centre(3));
+    QTest::mouseMove(grille().viewport(), Centre(2));
+    QTest::mouseRelease(grille().viewport(), Qt::LeftButton, {}, Centre(2));
     EXPECT_EQ(octets(), apres);
+    EXPECT_FALSE(fenetre->Modifie);
 
     ui().Info01->hide();
     Glisser(1, 2);

@@ -17,6 +17,7 @@
 #include "core/HarmoImgs.h"
 #include "platform/Image.h"
 #include "platform/TabSheet.h"
+#include "ui_TSeqPano.h"
 
 namespace {
 
@@ -259,6 +260,11 @@ TEST_F(PreTraits, ReinitialisationsLaissentLAutreGroupe)
             EXPECT_TRUE(lum ? lumNeutre(img) : lumCorrigee(img)) << i;
             EXPECT_EQ(img.CoefFuite, fuite ? 0.0f : 0.25f) << i;
         }
+        EXPECT_TRUE(fenetre->Modifie);
+        EXPECT_TRUE(fenetre->Formulaire()->EnregistrerPrj->isEnabled());
+        // Une seconde remise ne change plus rien au projet.
+        fenetre->Modifie = false;
+        (fenetre.get()->*c.bouton)();
         EXPECT_FALSE(fenetre->Modifie);
         // Les valeurs courantes sont relues de l'image choisie (puis alignées
         // sur la position des curseurs).

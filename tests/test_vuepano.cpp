@@ -335,3 +335,73 @@ TEST_F(VuePano, DispositionDeLOnglet)
         EXPECT_FALSE(f->AffPano->geometry().intersects(f->TailleImg->geometry()));
     }
 }
+
+// Un redimensionnement fait sur un autre onglet : la page Assemblage reçoit sa
+// taille à son retour, et la vue ajustée la suit, en réduction comme en
+// agrandissement.
+TEST_F(VuePano, AjustementApresUnRedimensionnementSurUnAutreOnglet)
+{
+    const struct
+    {
+        int hauteurPano;
+        QSize avant, apres;
+    } cas[] = {{1000, {1250, 900}, {1000, 680}},
+               {1000, {1000, 680}, {1250, 900}},
+               {200, {1250, 900}, {1000, 680}},
+               {200, {1000, 680}, {1250, 900}}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.hauteurPano);
+        f->FctPano->setCurrentWidget(f->Assemblage);
+        fenetre->resize(c.avant);
+        QCoreApplication::processEvents();
+        DefinirPanorama(3000, c.hauteurPano);
+        Zoomer(0);
+        QCoreApplication::processEvents();
+        f->FctPano->setCurrentWidget(f->PreTraits);
+        fenetre->resize(c.apres);
+        QCoreApplication::processEvents();
+        f->FctPano->setCurrentWidget(f->Assemblage);
+        QCoreApplication::processEvents();
+        const int W = f->AffPano->viewport()->width();
+        EXPECT_EQ(f->ImgPano->width(), W);
+        EXPECT_FALSE(f->AffPano->horizontalScrollBar()->isVisible());
+        EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = %1 %").arg(Round(W * 100 / 3000.0L)));
+    }
+}
+
+// Un panoramique très étroit ajusté à la largeur de la boîte : l'image de la
+// vue reste bornée, l'étiquette et Kr disent le zoom retenu, et un
+// panoramique plus grand que la borne se montre encore à sa taille réelle.
+TEST_F(VuePano, ImageDeLaVueBornee)
+{
+    constexpr int64_t borne = int64_t(32) * 1024 * 1024;
+    LargeurBoite(950);
+    const struct
+    {
+        int largeurPano, hauteurPano, position;
+        bool reduite;
+    } cas[] = {{1, 800, 0, true}, {1, 600, 100, false}, {3, 40000, 50, true}, {12000, 3000, 100, false}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(testing::Message() << c.largeurPano << " × " << c.hauteurPano << " à " << c.position);
+        DefinirPanorama(c.largeurPano, c.hauteurPano);
+        messages.clear();
+        Zoomer(c.position);
+        EXPECT_TRUE(messages.empty());
+        const int W = f->ImgPano->width();
+        const int H = f->ImgPano->height();
+        EXPECT_EQ(f->ImgPano->Picture().Width(), W);
+        EXPECT_EQ(f->ImgPano->Picture().Height(), H);
+        const int64_t pixels = int64_t{W} * H;
+        EXPECT_LE(pixels, std::max(borne, int64_t{c.largeurPano} * c.hauteurPano));
+        EXPECT_EQ(fenetre->Kr, static_cast<long double>(W) / c.largeurPano);
+        EXPECT_EQ(f->InfoZoom->text(), QStringLiteral("Kr = %1 %").arg(Round(fenetre->Kr * 100)));
+        if (c.reduite) {
+            // Réduite au plus juste, sans déformer le panoramique.
+            EXPECT_GT(pixels, borne * 9 / 10);
+            EXPECT_NEAR(H, c.hauteurPano * fenetre->Kr, 1.0 + c.hauteurPano * fenetre->Kr * 0.01);
+        } else if (c.position == 100) {
+            EXPECT_EQ(W, c.largeurPano);
+            EXPECT_EQ(H, c.hauteurPano);
+        }
+    }
+}
