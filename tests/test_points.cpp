@@ -498,3 +498,47 @@ TEST(OngletPoints, UneSeuleImageLaisseLOngletVide)
     EXPECT_TRUE(fenetre.ImgsG.empty());
     ViderListe();
 }
+
+// Un couple dans une même image glisse en entier quand un point de devant
+// part : ses deux liens le suivent, et rien ne descend sous zéro point.
+TEST_F(EditeurPoints, SupprimerDevantUnCoupleDeLaMemeImage)
+{
+    Clic(G(0), 60, 60);    // A.1, attend à gauche
+    Clic(D(1), 70, 70);    // B.1, apparié à A.1
+    Clic(D(1), 210, 140);  // B.2, attend à droite
+    ui().ControlImgG->setCurrentWidget(fenetre->OngletsG[1]);
+    Clic(G(1), 300, 250);  // B.3, apparié à B.2
+    ASSERT_EQ(ListeImgs[1].NbPtsControle, 3);
+    ASSERT_EQ(Pt(1, 3).NumPt, 2);
+    const TInfosImg avant = ListeImgs[1];
+
+    Clic(G(1), 70, 70, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].NbPtsControle, 0);
+    ASSERT_EQ(ListeImgs[1].NbPtsControle, 2);
+    EXPECT_EQ(Pt(1, 1).X, 210);
+    EXPECT_EQ(Pt(1, 1).NumImg, 1);
+    EXPECT_EQ(Pt(1, 1).NumPt, 2);
+    EXPECT_EQ(Pt(1, 2).X, 300);
+    EXPECT_EQ(Pt(1, 2).NumImg, 1);
+    EXPECT_EQ(Pt(1, 2).NumPt, 1);
+
+    Clic(G(1), 210, 140, Qt::RightButton);
+    Clic(G(1), 210, 140, Qt::RightButton);
+    const TInfosImg& B = ListeImgs[1];
+    EXPECT_EQ(B.NbPtsControle, 0);
+    for (const TPtControle& p : B.PtsControle) {
+        EXPECT_EQ(p.X, 200);
+        EXPECT_EQ(p.Y, 150);
+        EXPECT_EQ(p.NumImg, -1);
+    }
+    EXPECT_EQ(B.Largeur, avant.Largeur);
+    EXPECT_EQ(B.Hauteur, avant.Hauteur);
+    // Coefficients de coin, facteurs de couleur et de fuite : intacts.
+    const auto* b = reinterpret_cast<const char*>(&B);
+    const auto* a = reinterpret_cast<const char*>(&avant);
+    EXPECT_EQ(std::memcmp(b + offsetof(TInfosImg, CoefHG), a + offsetof(TInfosImg, CoefHG),
+                          offsetof(TInfosImg, PatchsPts) - offsetof(TInfosImg, CoefHG)), 0);
+    EXPECT_EQ(std::memcmp(b + offsetof(TInfosImg, FacteursRVB), a + offsetof(TInfosImg, FacteursRVB),
+                          sizeof(TInfosImg) - offsetof(TInfosImg, FacteursRVB)), 0);
+    EXPECT_GE(B.PtCourant, -4);
+}
