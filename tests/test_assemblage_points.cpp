@@ -214,6 +214,52 @@ TEST(RedresserPointsControle, RotationDansLesDeuxOrdres)
     }
 }
 
+// Des points d'horizon éloignés de plus de 46 340 pixels : la somme des carrés
+// ne tient plus sur 32 bits, les points tournent du même angle que les pixels.
+TEST(RedresserPointsControle, HorizonsLointainsMemeAngleQueLesPixels)
+{
+    TFausseFenetre fenetre;
+    TAssembleImg dlg;
+    PreparerListe({{200000, 4}});
+    struct Cas
+    {
+        TPoint32 h1, h2;
+    };
+    const Cas cas[] = {
+        {{10, 1}, {46351, 3}},      // somme négative sur 32 bits
+        {{10, 1}, {65546, 3}},      // somme 2^32 + 4 : 4 sur 32 bits
+        {{199990, 3}, {5, 0}},      // ordre inverse, plus de 2^35
+        {{100, 1}, {40000, 3}},     // tient sur 32 bits
+    };
+    const TPoint32 points[4] = {{190000, 1}, {150000, 3}, {10, 0}, {100000, 2}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.h2.X);
+        TInfosImg& img = ImgsAssemblage[0];
+        img.PtsHoriz[0] = c.h1;
+        img.PtsHoriz[1] = c.h2;
+        for (int k = 0; k < 4; ++k)
+            PlacerPoint(0, k + 1, points[k].X, points[k].Y);
+        dlg.RedresserPointsControle(0);
+        long double dx = static_cast<long double>(c.h2.X) - c.h1.X;
+        long double dy = static_cast<long double>(c.h2.Y) - c.h1.Y;
+        const long double d = std::sqrt(dx * dx + dy * dy);
+        if (dx < 0) {
+            dx = -dx;
+            dy = -dy;
+        }
+        long double sinPixels, cosPixels;
+        ASSERT_TRUE(AngleHorizon(img, sinPixels, cosPixels));
+        EXPECT_EQ(sinPixels, dy / d);
+        EXPECT_EQ(cosPixels, dx / d);
+        for (int k = 0; k < 4; ++k) {
+            TPoint32 attendu = points[k];
+            TournerPoint(attendu, {100000, 2}, -dy / d, dx / d);
+            EXPECT_EQ((TPoint32{img.PtsControle[k].X, img.PtsControle[k].Y}), attendu) << k;
+            EXPECT_LT(std::abs(img.PtsControle[k].Y), 10);
+        }
+    }
+}
+
 TEST(CalculerCoins, ImageInterieureEtBords)
 {
     TFausseFenetre fenetre;
