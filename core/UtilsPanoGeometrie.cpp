@@ -49,11 +49,10 @@ void AjusterPointsLignesFuite(TInfosImg& Img)
     if (cx == 0)
         return;
     const long double f = Img.CoefFuite;
-    // Hors de l'image, un point suit la colonne du bord la plus proche : le
-    // facteur reste celui d'une colonne corrigée et le point ne s'envole pas.
-    const int derniere = std::max(Img.Largeur - 1, 0);
+    // Au-delà des bords, un point garde le facteur du bord : il reste entre 0
+    // et 1, et le point ne s'envole pas.
     auto corriger = [&](int32_t X, int32_t& Y) {
-        const int x = std::clamp(X, 0, derniere);
+        const int x = std::clamp(X, 0, 2 * cx);
         const long double d = static_cast<long double>(x - cx) / cx;
         const long double s = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
         Y = static_cast<int32_t>(Round(cy - (cy - static_cast<long double>(Y)) * s));

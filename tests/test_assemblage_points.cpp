@@ -167,6 +167,16 @@ TEST(CorrigerPointsLignesFuite, PointsSuiventLaCorrection)
     const long double d1 = (900 - 500) / 500.0L;
     EXPECT_EQ(img.PtsControle[1].Y, Round(300 - (300 - 580) * (1.25L - 0.25L * std::sqrt(d1 * d1 + 1))));
 
+    // Loin au-delà des bords (photo réduite depuis), le point prend le
+    // facteur du bord au lieu de s'envoler.
+    img.CoefFuite = 1.0f;
+    PlacerPoint(0, 1, INT32_MAX / 8, 100);
+    PlacerPoint(0, 2, -(INT32_MAX / 8), -5000);
+    dlg.CorrigerPointsLignesFuite(0);
+    const long double bord = 2.0L - std::sqrt(2.0L);
+    EXPECT_EQ(img.PtsControle[0].Y, Round(300 - 200 * bord));
+    EXPECT_EQ(img.PtsControle[1].Y, Round(300 - 5300 * bord));
+
     // Image d'un pixel de large : aucune division par zéro, rien ne bouge.
     ImgsAssemblage[1].CoefFuite = 0.5f;
     PlacerPoint(1, 1, 0, 3);
