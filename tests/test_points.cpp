@@ -542,3 +542,38 @@ TEST_F(EditeurPoints, SupprimerDevantUnCoupleDeLaMemeImage)
                           sizeof(TInfosImg) - offsetof(TInfosImg, FacteursRVB)), 0);
     EXPECT_GE(B.PtCourant, -4);
 }
+
+// Le quatrième point se pose à la souris, vert et lié ; un cinquième clic loin
+// de tout point ne crée rien, ne montre rien et ne choisit aucun point.
+TEST_F(EditeurPoints, QuatriemePointPuisCinquiemeClic)
+{
+    Clic(G(0), 50, 50);
+    Clic(D(1), 60, 60);
+    Clic(G(0), 50, 150);
+    Clic(D(1), 60, 160);
+    ui().ControlImgG->setCurrentWidget(fenetre->OngletsG[2]);
+    MontrerADroite(1);
+    Clic(G(2), 300, 50);
+    Clic(D(1), 340, 60);
+    Clic(G(2), 300, 150);
+    Clic(D(1), 340, 160);
+    const TInfosImg& B = ListeImgs[1];
+    ASSERT_EQ(B.NbPtsControle, 4);
+    EXPECT_EQ(B.PtCourant, 4);
+    EXPECT_EQ(static_cast<uint32_t>(Pt(1, 4).Couleur), 0x008000u);
+    EXPECT_EQ(Pt(1, 4).NumImg, 2);
+    EXPECT_EQ(Pt(1, 4).NumPt, 2);
+    EXPECT_EQ(Pt(2, 2).NumImg, 1);
+    EXPECT_EQ(Pt(2, 2).NumPt, 4);
+    EXPECT_EQ(static_cast<uint32_t>(Pt(2, 2).Couleur), 0x008000u);
+    EXPECT_TRUE(CouleurPresente(D(1)->Picture(), 340, 160, 0x008000));
+
+    const QPoint marqueurs[4] = {{60, 60}, {60, 160}, {340, 60}, {340, 160}};
+    Clic(D(1), 200, 250);
+    EXPECT_EQ(B.NbPtsControle, 4);
+    EXPECT_EQ(B.PtCourant, 0);
+    EXPECT_NE(B.PatchsPts[3], 0u);
+    EXPECT_EQ(fenetre->ImgEnAttente, -1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(VuePropre(D(1), 1, {marqueurs[0], marqueurs[1], marqueurs[2], marqueurs[3]}));
+}
