@@ -595,10 +595,16 @@ TEST_F(Projet, UneImageReduiteGardeSesPoints)
     ui.FctPano->setCurrentWidget(ui.Assemblage);
     TAssembleImg progression;
     AssembleImg = &progression;
+    const long double debutHaut = FracDebutHaut, finBas = FracFinBas;
     ui.AssemblerImg->click();
     AssembleImg = nullptr;
     EXPECT_TRUE(messages.empty());
     EXPECT_GT(LargeurPano, 0);
+    // Les bandes de reprise resserrées par l'assemblage ne passent pas aux tests suivants.
+    FracDebutHaut = debutHaut;
+    FracFinBas = finBas;
+    LargeurPano = 0;
+    HauteurPano = 0;
 }
 
 // Une image d'un pixel de large ou de haut : le point glissé au bord se
