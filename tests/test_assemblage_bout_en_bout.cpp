@@ -234,7 +234,7 @@ TEST(AssemblageBoutEnBout, RotationsRedresseesParLHorizon)
 // Deux points d'horizon à 65 536 pixels l'un de l'autre : sur 32 bits la somme
 // des carrés retombait à 4 et les points étaient agrandis 32 768 fois. Les
 // points tournent maintenant du même petit angle que les pixels.
-TEST(AssemblageDeBoutEnBout, HorizonTresLargeSansDebordement)
+TEST(AssemblageBoutEnBout, HorizonTresLargeSansDebordement)
 {
     TFausseFenetre fenetre;
     PanoramaTest pano;
