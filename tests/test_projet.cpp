@@ -570,6 +570,9 @@ TEST_F(Projet, UneImageReduiteGardeSesPoints)
         r.PtsHoriz[0] = {-30, 40};
         r.PtsHoriz[1] = {199, 149};
     }
+    // Une référence très loin de l'image : ni le marqueur ni le redressement
+    // ne débordent.
+    recs[1].PtsHoriz[1] = {100000000, -100000000};
     OuvrirOctets(Fichier(recs));
     ASSERT_TRUE(messages.empty());
     ASSERT_EQ(ListeImgs.size(), 2u);
