@@ -393,9 +393,7 @@ void TSeqPano::CompacterPoints(int i, int k)
             nouvelles[x][s] = part ? 0 : ++t;
         }
     }
-    const auto nouvelle = [&](int x, int s) {
-        return std::find(images.begin(), images.end(), x) != images.end() ? nouvelles[x][s] : s;
-    };
+    const auto touchee = [&](int x) { return std::find(images.begin(), images.end(), x) != images.end(); };
 
     for (const int x : images) {
         TInfosImg& R = ListeImgs[x];
@@ -415,8 +413,8 @@ void TSeqPano::CompacterPoints(int i, int k)
             R.PtsControle[t - 1] = {R.Largeur / 2, R.Hauteur / 2, -1, 0, 0};
             R.PatchsPts[t - 1] = 0;
         }
-        // Sous −4 le numéro courant ne désigne pas moins, et le lecteur
-        // refuserait le projet.
+        // Sous −4 le numéro courant ne désignerait pas moins de points, et le
+        // lecteur refuserait le projet.
         R.PtCourant = std::max(R.PtCourant - (nb - restants), -4);
         R.NbPtsControle = restants;
     }
@@ -430,16 +428,13 @@ void TSeqPano::CompacterPoints(int i, int k)
             const TPtControle& p = anciens[x][s - 1];
             if (!IndexImage(p.NumImg) || p.NumPt < 1 || p.NumPt > 4)
                 continue;
-            const int r = nouvelle(p.NumImg, p.NumPt);
-            const bool dansAnciens =
-                std::find(images.begin(), images.end(), p.NumImg) != images.end();
-            const TPtControle& q = dansAnciens ? anciens[p.NumImg][p.NumPt - 1]
-                                               : ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
+            const int r = touchee(p.NumImg) ? nouvelles[p.NumImg][p.NumPt] : p.NumPt;
+            const TPtControle& q = touchee(p.NumImg) ? anciens[p.NumImg][p.NumPt - 1]
+                                                     : ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
             if (r >= 1 && r <= NbAlignement(ListeImgs[p.NumImg]) && q.NumImg == x && q.NumPt == s)
                 ListeImgs[p.NumImg].PtsControle[r - 1].NumPt = t;
         }
-    if (std::find(images.begin(), images.end(), ImgEnAttente) != images.end() &&
-        PtEnAttente >= 1 && PtEnAttente <= 4) {
+    if (touchee(ImgEnAttente) && PtEnAttente >= 1 && PtEnAttente <= 4) {
         PtEnAttente = nouvelles[ImgEnAttente][PtEnAttente];
         if (PtEnAttente == 0)
             ImgEnAttente = -1;
