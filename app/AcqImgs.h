@@ -95,7 +95,9 @@ public:
     void InitCorrectionsImg(int Index);
     void CreerOngletsPtsC();
     void DessinerPtsImg(TImage* Image, int NumImg);
-    bool PtsControleDefinis();
+    // Faux quand un point manque ou qu'un coin ne serait pas un point lié ;
+    // Motif reçoit alors le message pour l'utilisateur.
+    bool PtsControleDefinis(QString* Motif = nullptr);
 
 public slots:
     // Démarrage, réglages, menus

@@ -119,32 +119,90 @@ TImage* TSeqPano::ImgPano() { return ui->ImgPano; }
 QPushButton* TSeqPano::FonduImg() { return ui->FonduImg; }
 QComboBox* TSeqPano::PostHarmo() { return ui->PostHarmo; }
 
-bool TSeqPano::PtsControleDefinis()
+namespace {
+
+const QString MsgPointsManquants = QStringLiteral("Tous les points de contrôle n'ont pas été définis");
+
+// Ce qui empêche un coin d'être un point lié : un point non posé parmi les
+// deux retenus d'un côté, ou un point posé sans associé.
+struct DefautCoin
 {
+    int point = 0;  // 0 : aucun défaut
+    bool nonPose = false;
+    bool droite = false;
+};
+
+DefautCoin DefautCoins(const TInfosImg& img, const TImgs& liste, int i, bool boucler)
+{
+    const int n = static_cast<int>(liste.size());
+    int ordre[4];
+    TrierPoints(img, 'X', ordre);
+    for (int k = 0; k < 4; ++k) {
+        const bool droite = k < 2;
+        if (!(boucler || (droite ? i < n - 1 : i > 0)))
+            continue;
+        const int pt = ordre[k];
+        if (pt > img.NbPtsControle)
+            return {pt, true, droite};
+        // Lié à un point posé : un lien vers un point absent ne vaut rien.
+        const TPtControle& p = img.PtsControle[pt - 1];
+        if (p.NumImg < 0 || p.NumImg >= n || p.NumPt < 1 ||
+            p.NumPt > std::min(liste[p.NumImg].NbPtsControle, 4))
+            return {pt, false, droite};
+    }
+    return {};
+}
+
+}  // namespace
+
+bool TSeqPano::PtsControleDefinis(QString* Motif)
+{
+    const auto refuser = [Motif](const QString& texte) {
+        if (Motif)
+            *Motif = texte;
+        return false;
+    };
     const int n = static_cast<int>(ListeImgs.size());
     if (n < 2)
-        return false;
+        return refuser(MsgPointsManquants);
     const bool boucler = ui->BouclerPano->isChecked();
     const int requis = boucler ? 4 : 2;
-    // Lié à un point posé : un lien vers un point absent ne vaut rien.
-    const auto lie = [n](const TPtControle& p) {
-        return p.NumImg >= 0 && p.NumImg < n && p.NumPt >= 1 &&
-               p.NumPt <= std::min(ListeImgs[p.NumImg].NbPtsControle, 4);
-    };
     for (int i = 0; i < n; ++i) {
-        const TInfosImg& img = ListeImgs[i];
         const int besoin = (i == 0 || i == n - 1) ? requis : 4;
-        if (img.NbPtsControle < besoin)
-            return false;
-        // Les coins sont les deux points les plus à droite et les deux plus à
-        // gauche ; un coin sans partenaire serait apparié à lui-même.
-        int ordre[4];
-        TrierPoints(img, 'X', ordre);
-        const bool coinsDroits = boucler || i < n - 1;
-        const bool coinsGauches = boucler || i > 0;
-        for (int k = 0; k < 4; ++k)
-            if ((k < 2 ? coinsDroits : coinsGauches) && !lie(img.PtsControle[ordre[k] - 1]))
-                return false;
+        if (ListeImgs[i].NbPtsControle < besoin)
+            return refuser(MsgPointsManquants);
+    }
+
+    // Les coins jugés sont ceux que l'assemblage prendra : après les mêmes
+    // ajustements, ou dans la liste de travail qu'il reprendra telle quelle.
+    const bool reprise = ConserverImgs && ImgsAssemblage.size() == ListeImgs.size();
+    const TImgs& liste = reprise ? ImgsAssemblage : ListeImgs;
+    for (int i = 0; i < n; ++i) {
+        TInfosImg img = liste[i];
+        bool redressee = false;
+        if (!reprise) {
+            AjusterPointsLignesFuite(img);
+            redressee = AjusterPointsHorizon(img);
+        }
+        const DefautCoin d = DefautCoins(img, liste, i, boucler);
+        if (d.point == 0)
+            continue;
+        const QString image = QStringLiteral("l'image N° %1 (%2)")
+                                  .arg(QString::number(i + 1), LireChaineCourte(ListeImgs[i].Nom));
+        if (!d.nonPose)
+            return refuser(QStringLiteral("Le point de contrôle %1 de %2 n'a pas d'associé : placez "
+                                          "son associé dans une image voisine ou supprimez ce point.")
+                               .arg(QString::number(d.point), image));
+        const QString cote = d.droite ? QStringLiteral("droite") : QStringLiteral("gauche");
+        // Sans le redressement, les points auraient-ils convenu ?
+        if (redressee && DefautCoins(liste[i], liste, i, boucler).point == 0)
+            return refuser(QStringLiteral("Une fois %1 redressée selon sa référence d'horizontalité, "
+                                          "ses points de contrôle ne sont plus à %2 de son milieu : "
+                                          "placez-les plus à %2 ou corrigez cette référence.")
+                               .arg(image, cote));
+        return refuser(QStringLiteral("Les points de contrôle de %1 doivent se trouver à %2 de son "
+                                      "milieu : placez-les plus à %2.")
+                           .arg(image, cote));
     }
     return true;
 }
@@ -173,9 +231,9 @@ void TSeqPano::AssemblerImgClick()
     Protege([&] {
         if (assemblageEnCours)
             return;
-        if (!PtsControleDefinis()) {
-            AfficherMessage(TypeMessage::Avertissement,
-                            QStringLiteral("Tous les points de contrôle n'ont pas été définis"));
+        QString motif;
+        if (!PtsControleDefinis(&motif)) {
+            AfficherMessage(TypeMessage::Avertissement, motif);
             return;
         }
         if (AssembleImg == nullptr)

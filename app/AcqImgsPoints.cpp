@@ -2,7 +2,9 @@
 // à l'exécution, et la pose, le déplacement et la suppression des points.
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -410,28 +412,71 @@ void TSeqPano::EffacerMarqueur(int i, int k, bool horizontal)
 
 void TSeqPano::CompacterPoints(int i, int k)
 {
-    TInfosImg& R = ListeImgs[i];
-    const int nb = NbAlignement(R);
-    const HPatch tampon = R.PatchsPts[k - 1];
-    for (int s = k; s <= nb - 1; ++s) {
-        R.PtsControle[s - 1] = R.PtsControle[s];
-        R.PatchsPts[s - 1] = R.PatchsPts[s];
-        const TPtControle& p = R.PtsControle[s - 1];
-        // Partenaire du point supprimé dans la même image : il part aussi.
-        const bool versSupprime = p.NumImg == i && p.NumPt == k;
-        if (Apparie(p) && !versSupprime) {
-            TPtControle& q = ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
-            if (q.NumImg == i && q.NumPt == s + 1)
-                q.NumPt = s;
+    // Tout se décide sur les liens d'avant la suppression : un couple dans une
+    // même image glisse en entier, et ses deux liens avec lui.
+    const bool apparie = ApparieReciproque(i, k);
+    const TPtControle supprime = ListeImgs[i].PtsControle[k - 1];
+    const int j = apparie ? supprime.NumImg : i;
+    const int m = apparie ? supprime.NumPt : k;
+    const std::vector<int> images = j == i ? std::vector<int>{i} : std::vector<int>{i, j};
+
+    // Ancienne case → nouvelle case (0 : supprimée), et points d'avant.
+    std::vector<std::array<int, 5>> nouvelles(ListeImgs.size());
+    std::vector<std::array<TPtControle, 4>> anciens(ListeImgs.size());
+    for (const int x : images) {
+        anciens[x] = std::to_array(ListeImgs[x].PtsControle);
+        int t = 0;
+        for (int s = 1; s <= NbAlignement(ListeImgs[x]); ++s) {
+            const bool part = (x == i && s == k) || (x == j && s == m);
+            nouvelles[x][s] = part ? 0 : ++t;
         }
-        if (ImgEnAttente == i && PtEnAttente == s + 1)
-            PtEnAttente = s;
     }
-    LibererPatch(tampon);
-    R.PtsControle[nb - 1] = {R.Largeur / 2, R.Hauteur / 2, -1, 0, 0};
-    R.PatchsPts[nb - 1] = 0;
-    R.PtCourant = R.PtCourant - 1;
-    R.NbPtsControle = nb - 1;
+    const auto touchee = [&](int x) { return std::find(images.begin(), images.end(), x) != images.end(); };
+
+    for (const int x : images) {
+        TInfosImg& R = ListeImgs[x];
+        const int nb = NbAlignement(R);
+        int restants = 0;
+        for (int s = 1; s <= nb; ++s) {
+            const int t = nouvelles[x][s];
+            if (t == 0) {
+                LibererPatch(R.PatchsPts[s - 1]);
+                continue;
+            }
+            R.PtsControle[t - 1] = anciens[x][s - 1];
+            R.PatchsPts[t - 1] = R.PatchsPts[s - 1];
+            restants = t;
+        }
+        for (int t = restants + 1; t <= nb; ++t) {
+            R.PtsControle[t - 1] = {R.Largeur / 2, R.Hauteur / 2, -1, 0, 0};
+            R.PatchsPts[t - 1] = 0;
+        }
+        // Sous −4 le numéro courant ne désignerait pas moins de points, et le
+        // lecteur refuserait le projet.
+        R.PtCourant = std::max(R.PtCourant - (nb - restants), -4);
+        R.NbPtsControle = restants;
+    }
+
+    // Les partenaires des points qui ont glissé suivent leur nouveau numéro.
+    for (const int x : images)
+        for (int s = 1; s <= 4; ++s) {
+            const int t = nouvelles[x][s];
+            if (t == 0 || t == s)
+                continue;
+            const TPtControle& p = anciens[x][s - 1];
+            if (!IndexImage(p.NumImg) || p.NumPt < 1 || p.NumPt > 4)
+                continue;
+            const int r = touchee(p.NumImg) ? nouvelles[p.NumImg][p.NumPt] : p.NumPt;
+            const TPtControle& q = touchee(p.NumImg) ? anciens[p.NumImg][p.NumPt - 1]
+                                                     : ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
+            if (r >= 1 && r <= NbAlignement(ListeImgs[p.NumImg]) && q.NumImg == x && q.NumPt == s)
+                ListeImgs[p.NumImg].PtsControle[r - 1].NumPt = t;
+        }
+    if (touchee(ImgEnAttente) && PtEnAttente >= 1 && PtEnAttente <= 4) {
+        PtEnAttente = nouvelles[ImgEnAttente][PtEnAttente];
+        if (PtEnAttente == 0)
+            ImgEnAttente = -1;
+    }
 }
 
 void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
@@ -462,11 +507,6 @@ void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
                 }
             }
             CompacterPoints(i, k);
-            if (apparie) {
-                // Un partenaire dans la même image a glissé d'une case.
-                const int m = p.NumImg == i && p.NumPt > k ? p.NumPt - 1 : p.NumPt;
-                CompacterPoints(p.NumImg, m);
-            }
             MarquerModifie();
         } else if (type == 1 && k <= NbHorizontalite(R) &&
                    Touche(X, Y, R.PtsHoriz[k - 1].X, R.PtsHoriz[k - 1].Y)) {
@@ -484,7 +524,7 @@ void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
             const int nb = NbHorizontalite(R);
             R.PtsHoriz[nb - 1] = {0, R.Hauteur / 2};
             R.PatchsHoriz[nb - 1] = 0;
-            R.PtHorizCourant = R.PtHorizCourant - 1;
+            R.PtHorizCourant = std::max(R.PtHorizCourant - 1, -2);
             R.NbPtsHoriz = nb - 1;
             MarquerModifie();
         }

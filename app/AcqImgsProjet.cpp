@@ -1,9 +1,10 @@
 // État du projet, remise à zéro, lecture et écriture des fichiers de projet.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-
 
 #include <QDir>
 #include <QFile>
@@ -47,13 +48,35 @@ bool Fini(long double v)
     return std::isfinite(v);
 }
 
-bool DansImage(int X, int Y, const TInfosImg& r)
+// Borne des coordonnées d'un point, indépendante de la taille actuelle de son
+// image : une photo réduite depuis garde ses points, l'éditeur écrit toujours
+// en deçà, et les sommes de l'assemblage, les marqueurs et le coefficient de
+// corrélation restent sur 32 bits.
+constexpr int32_t LimitePoint = INT32_MAX / 8;
+
+bool CoordonneesAdmises(int32_t X, int32_t Y)
 {
-    return X >= 0 && X < r.Largeur && Y >= 0 && Y < r.Hauteur;
+    return X >= -LimitePoint && X <= LimitePoint && Y >= -LimitePoint && Y <= LimitePoint;
+}
+
+// Étendue d'un enregistrement : ses côtés, agrandis jusqu'à ses points les
+// plus éloignés de l'origine.
+qint64 Etendue(const TInfosImg& r)
+{
+    qint64 x = r.Largeur, y = r.Hauteur;
+    const auto etendre = [&](int32_t X, int32_t Y) {
+        x = std::max(x, std::abs(qint64{X}));
+        y = std::max(y, std::abs(qint64{Y}));
+    };
+    for (const TPtControle& p : r.PtsControle)
+        etendre(p.X, p.Y);
+    for (const TPoint32& p : r.PtsHoriz)
+        etendre(p.X, p.Y);
+    return x + y;
 }
 
 // Un enregistrement lu ne sert que si ses compteurs et ses liens restent dans
-// leurs bornes, ses points dans son image et ses réels sont des nombres : le
+// leurs bornes, ses points sous la limite et ses réels sont des nombres : le
 // reste du programme s'y fie, calcul des tailles compris.
 bool EnregistrementValide(const TInfosImg& r, int nbImages)
 {
@@ -64,10 +87,10 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
         return false;
     for (const TPtControle& p : r.PtsControle)
         if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4 ||
-            !DansImage(p.X, p.Y, r))
+            !CoordonneesAdmises(p.X, p.Y))
             return false;
     for (const TPoint32& p : r.PtsHoriz)
-        if (!DansImage(p.X, p.Y, r))
+        if (!CoordonneesAdmises(p.X, p.Y))
             return false;
     for (const Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD,
                               &r.CoefBD})
@@ -101,9 +124,10 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
     const qint64 nb = fichier.size() / TailleEnregistrement;
     if (nb <= 0 || nb > INT32_MAX / 2)
         throw Erreur("Fichier de projet vide");
-    // Points dans leur image : chaque coin, décalage ou pas de largeur reste
-    // sous deux fois la somme des côtés de son image et de sa voisine ; la
-    // largeur du panoramique, qui les cumule, tient en 32 bits sous cette borne.
+    // Après l'ajustement des points, chaque coordonnée reste sous deux fois
+    // l'étendue de son image ; chaque coin, décalage ou pas de largeur sous
+    // quatre fois la somme des étendues. Cette somme bornée, les sommes de
+    // l'assemblage tiennent en 32 bits.
     qint64 cotes = 0;
     for (qint64 i = 0; i < nb; ++i) {
         ListeImgs.push_back(TInfosImg{});
@@ -120,9 +144,6 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         ChargerImage(CheminImage(img), bmp);
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
-        cotes += qint64{img.Largeur} + img.Hauteur;
-        if (cotes > INT32_MAX / 8)
-            throw Erreur("Images trop grandes pour un panoramique");
         // Octet 263 : premier caractère de la version, quelle que soit sa
         // longueur. Un enregistrement ancien est remis avant d'être jugé.
         const char premier = img.Version.car[0];
@@ -130,6 +151,9 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
             f.InitCorrectionsImg(static_cast<int>(i));
         if (!EnregistrementValide(img, static_cast<int>(nb)))
             throw Erreur("Enregistrement de projet incohérent");
+        cotes += Etendue(img);
+        if (cotes > INT32_MAX / 8)
+            throw Erreur("Images trop grandes pour un panoramique");
         if (i > 0) {
             f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + 1);
             f.Formulaire()->Info01->hide();

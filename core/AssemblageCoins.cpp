@@ -1,31 +1,13 @@
 // Ajustement des points de contrôle de la liste de travail et choix des coins
 // de chaque image.
 
-#include <cmath>
-
 #include "core/Assemblage.h"
 #include "core/AssemblageInterne.h"
 
 void TAssembleImg::CorrigerPointsLignesFuite(int i)
 {
-    if (i < 0 || i >= NbImagesAssemblage())
-        return;
-    TInfosImg& img = ImgsAssemblage[i];
-    const int cx = img.Largeur / 2;
-    const int cy = img.Hauteur / 2;
-    // Une image de moins de 2 pixels de large n'a pas de colonne de référence.
-    if (cx == 0)
-        return;
-    const long double f = img.CoefFuite;
-    auto corriger = [&](int32_t X, int32_t& Y) {
-        const long double d = static_cast<long double>(X - cx) / cx;
-        const long double s = (1.0L + f) - f * std::sqrt(d * d + 1.0L);
-        Y = static_cast<int32_t>(Round(cy - (cy - Y) * s));
-    };
-    for (TPtControle& p : img.PtsControle)
-        corriger(p.X, p.Y);
-    for (TPoint32& p : img.PtsHoriz)
-        corriger(p.X, p.Y);
+    if (i >= 0 && i < NbImagesAssemblage())
+        AjusterPointsLignesFuite(ImgsAssemblage[i]);
 }
 
 void TAssembleImg::RedresserPointsControle(int i)
@@ -33,29 +15,7 @@ void TAssembleImg::RedresserPointsControle(int i)
     if (!HorizontaliteDefinie(i))
         return;
     ActiverEtape(i, 0);
-    TInfosImg& img = ImgsAssemblage[i];
-    const TPoint32 h1 = img.PtsHoriz[0];
-    const TPoint32 h2 = img.PtsHoriz[1];
-    const int64_t ex = static_cast<int64_t>(h2.X) - h1.X;
-    const int64_t ey = static_cast<int64_t>(h2.Y) - h1.Y;
-    const int32_t somme = static_cast<int32_t>(ex * ex + ey * ey);
-    const long double d = std::sqrt(static_cast<long double>(somme));
-    // Deux points d'horizon confondus ne donnent aucun angle : pas de rotation.
-    if (!(d > 0.0L))
-        return;
-    long double sinA = static_cast<long double>(h1.Y - h2.Y) / d;
-    long double cosA = static_cast<long double>(h2.X - h1.X) / d;
-    if (cosA < 0.0L) {
-        sinA = -sinA;
-        cosA = -cosA;
-    }
-    const TPoint32 centre = {img.Largeur / 2, img.Hauteur / 2};
-    for (TPtControle& p : img.PtsControle) {
-        TPoint32 pos = {p.X, p.Y};
-        TournerPoint(pos, centre, sinA, cosA);
-        p.X = pos.X;
-        p.Y = pos.Y;
-    }
+    AjusterPointsHorizon(ImgsAssemblage[i]);
 }
 
 namespace {
@@ -121,7 +81,7 @@ void TAssembleImg::CalculerCoins(int i)
     const TPoint32* P = r.Coins;
     const TPoint32* Q = r.CoinsLies;
     r.Deplacements[0].X = 0;
-    r.Deplacements[1].X = ((P[1].X - P[2].X) - (Q[1].X - Q[2].X)) / 2;
+    r.Deplacements[1].X = Position32(((int64_t{P[1].X} - P[2].X) - (int64_t{Q[1].X} - Q[2].X)) / 2);
     r.Deplacements[2].X = -r.Deplacements[1].X;
     r.Deplacements[3].X = 0;
 }

@@ -38,8 +38,8 @@ TTransformation CalculerTransformation(const TInfosImg& img)
         M[k][1] = P.Y;
         M[k][2] = static_cast<int32_t>(static_cast<int64_t>(P.X) * P.Y);
         M[k][3] = 1.0L;
-        U[k][0] = P.X + D.X;
-        V[k][0] = P.Y + D.Y;
+        U[k][0] = static_cast<long double>(int64_t{P.X} + D.X);
+        V[k][0] = static_cast<long double>(int64_t{P.Y} + D.Y);
     }
     TTransformation t = {{1.0L, 0.0L, 0.0L, 0.0L}, {0.0L, 1.0L, 0.0L, 0.0L}};
     long double det;
@@ -395,18 +395,19 @@ void TAssembleImg::AppliquerModifications(int i)
     const TPoint32 P0 = img.Coins[0];
     const TPoint32 P3 = img.Coins[3];
     if (P0.X != P3.X && P0.Y != P3.Y) {
-        img.PenteJonction = static_cast<long double>(P0.Y - P3.Y) / (P0.X - P3.X);
+        img.PenteJonction = static_cast<long double>(int64_t{P0.Y} - P3.Y) /
+                            static_cast<long double>(int64_t{P0.X} - P3.X);
         img.OrdonneeJonction = P0.Y - P0.X * static_cast<long double>(img.PenteJonction);
     } else {
         // Jonction verticale : elle passe par la colonne de jonction que la
         // largeur du panoramique a retenue pour cette image.
-        const int colonne = (P0.X + P3.X) / 2;
+        const int colonne = static_cast<int>((int64_t{P0.X} + P3.X) / 2);
         img.PenteJonction = PenteVerticale();
         img.OrdonneeJonction = colonne == 0 ? 0.0L : -colonne * PenteVerticale();
     }
 
     if (i > 0)
-        XCourant += img.DecalX;
+        XCourant = Position32(int64_t{XCourant} + img.DecalX);
 
     TPtImg& source = TablesPixels[i];
     const int mode = ModeDeformation();

@@ -9,6 +9,16 @@
 
 #include "core/FenetrePano.h"
 #include "core/UtilsPano.h"
+#include "platform/Erreur.h"
+
+// Position ou largeur du panoramique calculée sur 64 bits : hors des entiers
+// 32 bits des enregistrements, le panoramique ne peut pas être construit.
+inline int32_t Position32(int64_t v)
+{
+    if (v < INT32_MIN || v > INT32_MAX)
+        throw Erreur("Le panoramique serait trop grand : revoyez les points de contrôle.");
+    return static_cast<int32_t>(v);
+}
 
 inline int NbImagesAssemblage()
 {

@@ -46,15 +46,16 @@ void TAssembleImg::PreparerImage(int i)
     TPoint32* P = img.Coins;
     TPoint32* Q = img.CoinsLies;
 
-    LargeurPano += (W - (P[0].X + P[3].X) / 2) -
-                   (LargeurBitmap(ImgsAssemblage[p]) - (Q[0].X + Q[3].X) / 2);
+    using I64 = int64_t;
+    LargeurPano = Position32(LargeurPano + (W - (I64{P[0].X} + P[3].X) / 2) -
+                             (LargeurBitmap(ImgsAssemblage[p]) - (I64{Q[0].X} + Q[3].X) / 2));
 
-    suivante.DecalX = ((suivante.CoinsLies[0].X + suivante.CoinsLies[3].X) -
-                       (suivante.Coins[0].X + suivante.Coins[3].X)) / 2;
+    suivante.DecalX = Position32(((I64{suivante.CoinsLies[0].X} + suivante.CoinsLies[3].X) -
+                                  (I64{suivante.Coins[0].X} + suivante.Coins[3].X)) / 2);
     if (i == 0)
         img.DecalX = 0;
 
-    const int dy = ((Q[1].Y + Q[2].Y) - (P[1].Y + P[2].Y)) / 2;
+    const int dy = Position32(((I64{Q[1].Y} + Q[2].Y) - (I64{P[1].Y} + P[2].Y)) / 2);
     const int h = img.Hauteur;
     if (h > 0) {
         if (-dy > FracDebutHaut * h)
@@ -63,20 +64,20 @@ void TAssembleImg::PreparerImage(int i)
             FracFinBas = 1.0L - static_cast<long double>(dy) / h;
     }
 
-    Q[1].Y -= dy;
-    Q[2].Y -= dy;
+    Q[1].Y = Position32(I64{Q[1].Y} - dy);
+    Q[2].Y = Position32(I64{Q[2].Y} - dy);
     suivante.DecalY = dy;
     // Les coins de l'image 0 restent dans le repère où sa table a été
     // construite : l'appel de la dernière image ne les déplace pas.
     if (m != 0)
         for (TPoint32& coin : suivante.Coins)
-            coin.Y -= dy;
+            coin.Y = Position32(I64{coin.Y} - dy);
     if (i == 0)
         img.DecalY = 0;
 
     img.Deplacements[0].Y = 0;
-    img.Deplacements[1].Y = P[1].Y - Q[1].Y;
-    img.Deplacements[2].Y = P[2].Y - Q[2].Y;
+    img.Deplacements[1].Y = Position32(I64{P[1].Y} - Q[1].Y);
+    img.Deplacements[2].Y = Position32(I64{P[2].Y} - Q[2].Y);
     img.Deplacements[3].Y = 0;
 
     TablesPixels[i].SetLength(W, H);

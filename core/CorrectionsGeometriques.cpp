@@ -202,19 +202,9 @@ void TournerEtDecaler(int NumImg, int Decal, const TSource& SourceCommune)
     TPtImg& T = TableImage(NumImg, Rot.W, Rot.H);
 
     // Deux points confondus ne donnent pas d'angle : pas de rotation.
-    const long double dx = static_cast<long double>(R.PtsHoriz[1].X) - R.PtsHoriz[0].X;
-    const long double dy = static_cast<long double>(R.PtsHoriz[1].Y) - R.PtsHoriz[0].Y;
-    const long double carres = dx * dx + dy * dy;
-    Rot.sinA = 0.0L;
-    Rot.cosA = 1.0L;
-    if (carres != 0.0L) {
-        const long double L = std::sqrt(carres);
-        Rot.sinA = dy / L;
-        Rot.cosA = dx / L;
-        if (Rot.cosA < 0.0L) {
-            Rot.sinA = -Rot.sinA;
-            Rot.cosA = -Rot.cosA;
-        }
+    if (!AngleHorizon(R, Rot.sinA, Rot.cosA)) {
+        Rot.sinA = 0.0L;
+        Rot.cosA = 1.0L;
     }
     Rot.sinD = static_cast<double>(Rot.sinA);
     Rot.cosD = static_cast<double>(Rot.cosA);

@@ -309,6 +309,14 @@ void ReinitialiserCorrections(TInfosImg& Img);
 
 // Points de contrôle et assemblage
 bool HorizontaliteDefinie(int NumImg);
+bool HorizonDefini(const TInfosImg& Img);
+// Angle qui rend horizontale la ligne des deux points d'horizon (sens des
+// pixels : SinA = dy / L) ; faux pour deux points confondus.
+bool AngleHorizon(const TInfosImg& Img, long double& SinA, long double& CosA);
+// Points d'un enregistrement déplacés comme ses pixels : lignes de fuite,
+// puis horizon (vrai quand l'horizon a tourné les points).
+void AjusterPointsLignesFuite(TInfosImg& Img);
+bool AjusterPointsHorizon(TInfosImg& Img);
 void TrierPoints(TInfosImg Img, char Axe, int (&Ordre)[4]);
 void TournerPoint(TPoint32& P, TPoint32 C, long double SinA, long double CosA);
 void DecalerVerticalement(const Bitmap& Bmp, int Largeur, int Hauteur, int Decal, TPtImg& T);

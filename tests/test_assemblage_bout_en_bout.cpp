@@ -230,3 +230,36 @@ TEST(AssemblageBoutEnBout, RotationsRedresseesParLHorizon)
     }
     ViderListe();
 }
+
+// Deux points d'horizon à 65 536 pixels l'un de l'autre : sur 32 bits la somme
+// des carrés retombait à 4 et les points étaient agrandis 32 768 fois. Les
+// points tournent maintenant du même petit angle que les pixels.
+TEST(AssemblageBoutEnBout, HorizonTresLargeSansDebordement)
+{
+    TFausseFenetre fenetre;
+    PanoramaTest pano;
+    ViderListe();
+    const int W = 70000, H = 4;
+    for (int i = 0; i < 2; ++i) {
+        Bitmap b(W, H);
+        b.Fill(40, 80, static_cast<uint8_t>(120 + 60 * i));
+        AjouterImage(b, QStringLiteral("large%1").arg(i));
+    }
+    ListeImgs[0].NbPtsHoriz = 2;
+    ListeImgs[0].PtsHoriz[0] = {10, 1};
+    ListeImgs[0].PtsHoriz[1] = {65546, 3};
+    RelierPoints(0, AjouterPoint(0, W - 10, 0), 1, AjouterPoint(1, 10, 0));
+    RelierPoints(0, AjouterPoint(0, W - 10, 3), 1, AjouterPoint(1, 10, 3));
+    const long double debutHaut = FracDebutHaut, finBas = FracFinBas;
+    TAssembleImg dlg;
+    dlg.Assembler();
+    for (const TPtControle& p : ImgsAssemblage[0].PtsControle)
+        EXPECT_LT(std::abs(p.X - W / 2), W / 2 + 2);
+    EXPECT_GE(LargeurPano, 2 * W - 30);
+    EXPECT_LE(LargeurPano, 2 * W - 10);
+    EXPECT_EQ(pano.bmp.Width(), LargeurPano);
+    // Les bandes de reprise resserrées ne passent pas aux tests suivants.
+    FracDebutHaut = debutHaut;
+    FracFinBas = finBas;
+    ViderListe();
+}

@@ -167,6 +167,16 @@ TEST(CorrigerPointsLignesFuite, PointsSuiventLaCorrection)
     const long double d1 = (900 - 500) / 500.0L;
     EXPECT_EQ(img.PtsControle[1].Y, Round(300 - (300 - 580) * (1.25L - 0.25L * std::sqrt(d1 * d1 + 1))));
 
+    // Loin au-delà des bords (photo réduite depuis), le point prend le
+    // facteur du bord au lieu de s'envoler.
+    img.CoefFuite = 1.0f;
+    PlacerPoint(0, 1, INT32_MAX / 8, 100);
+    PlacerPoint(0, 2, -(INT32_MAX / 8), -5000);
+    dlg.CorrigerPointsLignesFuite(0);
+    const long double bord = 2.0L - std::sqrt(2.0L);
+    EXPECT_EQ(img.PtsControle[0].Y, Round(300 - 200 * bord));
+    EXPECT_EQ(img.PtsControle[1].Y, Round(300 - 5300 * bord));
+
     // Image d'un pixel de large : aucune division par zéro, rien ne bouge.
     ImgsAssemblage[1].CoefFuite = 0.5f;
     PlacerPoint(1, 1, 0, 3);
@@ -211,6 +221,52 @@ TEST(RedresserPointsControle, RotationDansLesDeuxOrdres)
         dlg.RedresserPointsControle(0);
         for (int k = 0; k < 4; ++k)
             EXPECT_EQ((TPoint32{img.PtsControle[k].X, img.PtsControle[k].Y}), points[k]);
+    }
+}
+
+// Des points d'horizon éloignés de plus de 46 340 pixels : la somme des carrés
+// ne tient plus sur 32 bits, les points tournent du même angle que les pixels.
+TEST(RedresserPointsControle, HorizonsLointainsMemeAngleQueLesPixels)
+{
+    TFausseFenetre fenetre;
+    TAssembleImg dlg;
+    PreparerListe({{200000, 4}});
+    struct Cas
+    {
+        TPoint32 h1, h2;
+    };
+    const Cas cas[] = {
+        {{10, 1}, {46351, 3}},      // somme négative sur 32 bits
+        {{10, 1}, {65546, 3}},      // somme 2^32 + 4 : 4 sur 32 bits
+        {{199990, 3}, {5, 0}},      // ordre inverse, plus de 2^35
+        {{100, 1}, {40000, 3}},     // tient sur 32 bits
+    };
+    const TPoint32 points[4] = {{190000, 1}, {150000, 3}, {10, 0}, {100000, 2}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.h2.X);
+        TInfosImg& img = ImgsAssemblage[0];
+        img.PtsHoriz[0] = c.h1;
+        img.PtsHoriz[1] = c.h2;
+        for (int k = 0; k < 4; ++k)
+            PlacerPoint(0, k + 1, points[k].X, points[k].Y);
+        dlg.RedresserPointsControle(0);
+        long double dx = static_cast<long double>(c.h2.X) - c.h1.X;
+        long double dy = static_cast<long double>(c.h2.Y) - c.h1.Y;
+        const long double d = std::sqrt(dx * dx + dy * dy);
+        if (dx < 0) {
+            dx = -dx;
+            dy = -dy;
+        }
+        long double sinPixels, cosPixels;
+        ASSERT_TRUE(AngleHorizon(img, sinPixels, cosPixels));
+        EXPECT_EQ(sinPixels, dy / d);
+        EXPECT_EQ(cosPixels, dx / d);
+        for (int k = 0; k < 4; ++k) {
+            TPoint32 attendu = points[k];
+            TournerPoint(attendu, {100000, 2}, -dy / d, dx / d);
+            EXPECT_EQ((TPoint32{img.PtsControle[k].X, img.PtsControle[k].Y}), attendu) << k;
+            EXPECT_LT(std::abs(img.PtsControle[k].Y), 10);
+        }
     }
 }
 

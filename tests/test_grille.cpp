@@ -181,6 +181,33 @@ TEST_F(GrilleFenetre, GlisserEchangeDeuxImagesSeulementAvecInfo01)
     EXPECT_EQ(grille().Row(), 2);  // seule la sélection a suivi
 }
 
+// Appui et relâche sur une ligne, sans bouger : ni échange ni rafraîchissement,
+// le choix des prétraitements et la liste de reprise gardent leurs indices.
+TEST_F(GrilleFenetre, UnClicSurUneLigneNeRafraichitRien)
+{
+    InitialiserHarmonisation(ListeImgs, ui().ChoixImg);
+    RemplirListeReprise(ListeImgs, ui().ChoixImg);
+    ASSERT_EQ(ui().PostHarmo->count(), 4);
+    const auto octets = [] {
+        QByteArray o;
+        for (const TInfosImg& R : ListeImgs)
+            o.append(reinterpret_cast<const char*>(&R), static_cast<qsizetype>(sizeof R));
+        return o;
+    };
+    const QByteArray avant = octets();
+    for (int ligne : {1, 2, 3, 2}) {
+        SCOPED_TRACE(ligne);
+        ui().ChoixImg->setCurrentIndex(0);
+        ui().PostHarmo->setCurrentIndex(1);
+        QTest::mouseClick(grille().viewport(), Qt::LeftButton, {}, Centre(ligne));
+        EXPECT_EQ(grille().Row(), ligne);
+        EXPECT_EQ(octets(), avant);
+        EXPECT_EQ(ui().ChoixImg->currentIndex(), 0);
+        EXPECT_EQ(ui().PostHarmo->currentIndex(), 1);
+        EXPECT_FALSE(fenetre->CelluleChoisie);
+    }
+}
+
 TEST_F(GrilleFenetre, VignettesDansLeurRectangle)
 {
     const QImage capture = grille().viewport()->grab().toImage();

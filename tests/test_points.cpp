@@ -498,3 +498,82 @@ TEST(OngletPoints, UneSeuleImageLaisseLOngletVide)
     EXPECT_TRUE(fenetre.ImgsG.empty());
     ViderListe();
 }
+
+// Un couple dans une même image glisse en entier quand un point de devant
+// part : ses deux liens le suivent, et rien ne descend sous zéro point.
+TEST_F(EditeurPoints, SupprimerDevantUnCoupleDeLaMemeImage)
+{
+    Clic(G(0), 60, 60);    // A.1, attend à gauche
+    Clic(D(1), 70, 70);    // B.1, apparié à A.1
+    Clic(D(1), 210, 140);  // B.2, attend à droite
+    ui().ControlImgG->setCurrentWidget(fenetre->OngletsG[1]);
+    Clic(G(1), 300, 250);  // B.3, apparié à B.2
+    ASSERT_EQ(ListeImgs[1].NbPtsControle, 3);
+    ASSERT_EQ(Pt(1, 3).NumPt, 2);
+    const TInfosImg avant = ListeImgs[1];
+
+    Clic(G(1), 70, 70, Qt::RightButton);
+    EXPECT_EQ(ListeImgs[0].NbPtsControle, 0);
+    ASSERT_EQ(ListeImgs[1].NbPtsControle, 2);
+    EXPECT_EQ(Pt(1, 1).X, 210);
+    EXPECT_EQ(Pt(1, 1).NumImg, 1);
+    EXPECT_EQ(Pt(1, 1).NumPt, 2);
+    EXPECT_EQ(Pt(1, 2).X, 300);
+    EXPECT_EQ(Pt(1, 2).NumImg, 1);
+    EXPECT_EQ(Pt(1, 2).NumPt, 1);
+
+    Clic(G(1), 210, 140, Qt::RightButton);
+    Clic(G(1), 210, 140, Qt::RightButton);
+    const TInfosImg& B = ListeImgs[1];
+    EXPECT_EQ(B.NbPtsControle, 0);
+    for (const TPtControle& p : B.PtsControle) {
+        EXPECT_EQ(p.X, 200);
+        EXPECT_EQ(p.Y, 150);
+        EXPECT_EQ(p.NumImg, -1);
+    }
+    EXPECT_EQ(B.Largeur, avant.Largeur);
+    EXPECT_EQ(B.Hauteur, avant.Hauteur);
+    // Coefficients de coin, facteurs de couleur et de fuite : intacts.
+    const auto* b = reinterpret_cast<const char*>(&B);
+    const auto* a = reinterpret_cast<const char*>(&avant);
+    EXPECT_EQ(std::memcmp(b + offsetof(TInfosImg, CoefHG), a + offsetof(TInfosImg, CoefHG),
+                          offsetof(TInfosImg, PatchsPts) - offsetof(TInfosImg, CoefHG)), 0);
+    EXPECT_EQ(std::memcmp(b + offsetof(TInfosImg, FacteursRVB), a + offsetof(TInfosImg, FacteursRVB),
+                          sizeof(TInfosImg) - offsetof(TInfosImg, FacteursRVB)), 0);
+    EXPECT_GE(B.PtCourant, -4);
+}
+
+// Le quatrième point se pose à la souris, vert et lié ; un cinquième clic loin
+// de tout point ne crée rien, ne montre rien et ne choisit aucun point.
+TEST_F(EditeurPoints, QuatriemePointPuisCinquiemeClic)
+{
+    Clic(G(0), 50, 50);
+    Clic(D(1), 60, 60);
+    Clic(G(0), 50, 150);
+    Clic(D(1), 60, 160);
+    ui().ControlImgG->setCurrentWidget(fenetre->OngletsG[2]);
+    MontrerADroite(1);
+    Clic(G(2), 300, 50);
+    Clic(D(1), 340, 60);
+    Clic(G(2), 300, 150);
+    Clic(D(1), 340, 160);
+    const TInfosImg& B = ListeImgs[1];
+    ASSERT_EQ(B.NbPtsControle, 4);
+    EXPECT_EQ(B.PtCourant, 4);
+    EXPECT_EQ(static_cast<uint32_t>(Pt(1, 4).Couleur), 0x008000u);
+    EXPECT_EQ(Pt(1, 4).NumImg, 2);
+    EXPECT_EQ(Pt(1, 4).NumPt, 2);
+    EXPECT_EQ(Pt(2, 2).NumImg, 1);
+    EXPECT_EQ(Pt(2, 2).NumPt, 4);
+    EXPECT_EQ(static_cast<uint32_t>(Pt(2, 2).Couleur), 0x008000u);
+    EXPECT_TRUE(CouleurPresente(D(1)->Picture(), 340, 160, 0x008000));
+
+    const QPoint marqueurs[4] = {{60, 60}, {60, 160}, {340, 60}, {340, 160}};
+    Clic(D(1), 200, 250);
+    EXPECT_EQ(B.NbPtsControle, 4);
+    EXPECT_EQ(B.PtCourant, 0);
+    EXPECT_NE(B.PatchsPts[3], 0u);
+    EXPECT_EQ(fenetre->ImgEnAttente, -1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(VuePropre(D(1), 1, {marqueurs[0], marqueurs[1], marqueurs[2], marqueurs[3]}));
+}

@@ -186,12 +186,13 @@ TEST_F(Projet, LesEnregistrementsHorsBornesPrennentLeCheminDEchec)
         [](TInfosImg& r) { r.PtsControle[1].NumPt = 5; },
         [](TInfosImg& r) { r.CoefBD = std::numeric_limits<long double>::quiet_NaN(); },
         [](TInfosImg& r) { r.FacteursRVB[2][1] = std::numeric_limits<float>::infinity(); },
-        // Points hors de leur image (b.png : 50 × 20), défini ou non.
-        [](TInfosImg& r) { r.PtsControle[0].X = 50; },
-        [](TInfosImg& r) { r.PtsControle[3].Y = -1; },
+        // Points au-delà de la limite, défini ou non, ou si loin que les
+        // étendues des images dépassent ensemble ce que l'assemblage tient.
+        [](TInfosImg& r) { r.PtsControle[0].X = INT32_MAX / 8 + 1; },
+        [](TInfosImg& r) { r.PtsControle[3].Y = -(INT32_MAX / 8) - 1; },
         [](TInfosImg& r) { r.PtsControle[2].X = INT32_MIN; },
-        [](TInfosImg& r) { r.PtsHoriz[1].Y = 20; },
-        [](TInfosImg& r) { r.PtsHoriz[0].X = -1; },
+        [](TInfosImg& r) { r.PtsHoriz[1].Y = INT32_MAX; },
+        [](TInfosImg& r) { r.PtsHoriz[0].X = INT32_MAX / 8; },
         [](TInfosImg& r) { r.CoefFuite = -0.01f; },
         [](TInfosImg& r) { r.CoefFuite = 1.01f; },
         // Longueur au-delà de la capacité : le nom lu garde 31 caractères.
@@ -542,5 +543,116 @@ TEST_F(Projet, AllerRetourParLaFenetre)
                     << "image " << i << " octet " << o;
             }
         }
+    }
+}
+
+// Une photo réduite depuis l'enregistrement garde ses points tels qu'écrits,
+// et tout ce qui les lit reste sûr : grille, marqueurs, vérification, assemblage.
+TEST_F(Projet, UneImageReduiteGardeSesPoints)
+{
+    EcrireImage(Chemin("c.png"), 160, 120);
+    EcrireImage(Chemin("d.png"), 160, 120, 0xFF996633);
+    std::vector<TInfosImg> recs{Enregistrement("c.png", 2), Enregistrement("d.png", 2)};
+    // Points posés sur les photos de 200 × 150 : à droite de la première,
+    // à gauche de la seconde, et une référence d'horizon hors de l'image.
+    const TPoint32 pos[2][2] = {{{190, 10}, {195, 140}}, {{5, 12}, {8, 145}}};
+    for (int i = 0; i < 2; ++i) {
+        TInfosImg& r = recs[i];
+        r.Version.car[0] = '1';
+        r.NbPtsControle = 2;
+        r.PtCourant = 2;
+        r.NbPtsHoriz = 2;
+        r.PtHorizCourant = 0;
+        r.CoefFuite = 0.1f;
+        for (int k = 0; k < 4; ++k)
+            r.PtsControle[k] = k < 2 ? TPtControle{pos[i][k].X, pos[i][k].Y, 1 - i, k + 1, 0xFF}
+                                     : TPtControle{100, 75, -1, 0, 0};
+        r.PtsHoriz[0] = {-30, 40};
+        r.PtsHoriz[1] = {199, 149};
+    }
+    // Une référence très loin de l'image : ni le marqueur ni le redressement
+    // ne débordent.
+    recs[1].PtsHoriz[1] = {100000000, -100000000};
+    OuvrirOctets(Fichier(recs));
+    ASSERT_TRUE(messages.empty());
+    ASSERT_EQ(ListeImgs.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(ListeImgs[i].Largeur, 160);
+        const Octets avant = OctetsDe(recs[i]);
+        const Octets apres = OctetsDe(ListeImgs[i]);
+        for (size_t o = 0; o < avant.size(); ++o) {
+            if (!ChampRefait(o)) {
+                ASSERT_EQ(avant[o], apres[o]) << "image " << i << " octet " << o;
+            }
+        }
+    }
+
+    f->resize(1000, 680);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    Ui::TSeqPano& ui = *f->Formulaire();
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    QTest::mouseMove(f->ImgsG[0], QPoint(155, 15));
+    ui.FctPano->setCurrentWidget(ui.Images);
+    ui.ListImgs->grab();
+    ui.FctPano->setCurrentWidget(ui.Assemblage);
+    TAssembleImg progression;
+    AssembleImg = &progression;
+    const long double debutHaut = FracDebutHaut, finBas = FracFinBas;
+    ui.AssemblerImg->click();
+    AssembleImg = nullptr;
+    EXPECT_TRUE(messages.empty());
+    EXPECT_GT(LargeurPano, 0);
+    // Les bandes de reprise resserrées par l'assemblage ne passent pas aux tests suivants.
+    FracDebutHaut = debutHaut;
+    FracFinBas = finBas;
+    LargeurPano = 0;
+    HauteurPano = 0;
+}
+
+// Une image d'un pixel de large ou de haut : le point glissé au bord se
+// relit tel quel.
+TEST_F(Projet, UnPointGlisseDansUneImageDUnPixelSeRelit)
+{
+    EcrireImage(Chemin("fil.png"), 1, 9);
+    EcrireImage(Chemin("point.png"), 1, 1);
+    std::vector<TInfosImg> recs{Enregistrement("fil.png", 2), Enregistrement("point.png", 2)};
+    for (TInfosImg& r : recs) {
+        r.Version.car[0] = '1';
+        r.NbPtsControle = 0;
+        r.NbPtsHoriz = 0;
+    }
+    OuvrirOctets(Fichier(recs));
+    ASSERT_TRUE(messages.empty());
+    for (int i = 0; i < 2; ++i) {
+        InitPtsImg(i);
+        f->Formulaire()->ChargerUneImage->setEnabled(false);
+    }
+    f->resize(1000, 680);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    Ui::TSeqPano& ui = *f->Formulaire();
+    ui.FctPano->setCurrentWidget(ui.PtsControl);
+    for (TImage* vue : {f->ImgsG[0], f->ImgsD[1]}) {
+        QTest::mousePress(vue, Qt::LeftButton, {}, QPoint(0, 0));
+        QTest::mouseMove(vue, QPoint(30, 30));
+        QTest::mouseRelease(vue, Qt::LeftButton, {}, QPoint(30, 30));
+    }
+    ASSERT_EQ(ListeImgs[0].NbPtsControle, 1);
+    EXPECT_EQ(ListeImgs[0].PtsControle[0].X, 1);
+    EXPECT_EQ(ListeImgs[1].PtsControle[0].Y, 1);
+
+    Choisir({Chemin("fil.kvp")});
+    f->EnregistrerPrjsousClick();
+    const QByteArray ecrit = Lire(Chemin("fil.kvp"));
+    f->NouveauPrjClick();
+    f->OuvrirProjet(Chemin("fil.kvp"));
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(ListeImgs.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const Octets lu = OctetsDe(ListeImgs[i]);
+        for (size_t o = 4; o < 480; ++o)
+            ASSERT_EQ(lu[o], static_cast<uint8_t>(ecrit[static_cast<qsizetype>(i * 560 + o)]))
+                << "image " << i << " octet " << o;
     }
 }
