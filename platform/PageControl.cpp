@@ -14,8 +14,9 @@
 #include <QWheelEvent>
 
 TClasseurOnglets::TClasseurOnglets(QWidget* parent)
-    : QWidget(parent), precedent_(new QToolButton(this)), suivant_(new QToolButton(this))
+    : QWidget(parent), pile_(new QWidget(this)), precedent_(new QToolButton(this)), suivant_(new QToolButton(this))
 {
+    pile_->installEventFilter(this);
     setFocusPolicy(Qt::TabFocus);
     for (QToolButton* bouton : {precedent_, suivant_}) {
         bouton->setAutoRepeat(true);
@@ -32,11 +33,11 @@ int TClasseurOnglets::addTab(QWidget* page, const QString& texte)
 {
     if (!page)
         return -1;
-    page->setParent(this);
+    page->setParent(pile_);
     page->hide();
     onglets_.push_back({page, texte, true, -1, 0});
     const int index = count() - 1;
-    page->setGeometry(RectPages());
+    page->setGeometry(pile_->rect());
     Marquer();
     if (courant_ < 0)
         setCurrentIndex(index);
@@ -92,12 +93,21 @@ void TClasseurOnglets::setCurrentIndex(int index)
     if (ancienne)
         ancienne->hide();
     QWidget* page = onglets_[index].page;
-    page->setGeometry(RectPages());
-    page->raise();
+    page->setGeometry(pile_->rect());
     page->show();
-    RendreVisible(index);
-    update();
+    Demander();
     emit currentChanged(index);
+}
+
+void TClasseurOnglets::clear()
+{
+    if (QWidget* page = currentWidget())
+        page->hide();
+    onglets_.clear();
+    courant_ = -1;
+    decalage_ = 0;
+    Marquer();
+    emit currentChanged(-1);
 }
 
 // Un ajout ou un masquage ne fait que marquer la barre : une seule demande
@@ -105,6 +115,12 @@ void TClasseurOnglets::setCurrentIndex(int index)
 void TClasseurOnglets::Marquer()
 {
     sale_ = true;
+    Demander();
+}
+
+// L'onglet courant est amené dans la barre quand la demande est traitée.
+void TClasseurOnglets::Demander()
+{
     update();
     if (!demandePostee_) {
         demandePostee_ = true;
@@ -116,11 +132,18 @@ bool TClasseurOnglets::event(QEvent* event)
 {
     if (event->type() == QEvent::LayoutRequest) {
         demandePostee_ = false;
-        Disposer();
-        RendreVisible(courant_);
+        // Caché, le classeur attend d'être montré pour disposer sa barre.
+        if (isVisible())
+            RendreVisible(courant_);
         return true;
     }
     return QWidget::event(event);
+}
+
+void TClasseurOnglets::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    RendreVisible(courant_);
 }
 
 int TClasseurOnglets::HauteurBarre()
@@ -204,9 +227,9 @@ QRect TClasseurOnglets::RectOnglet(int index)
 
 void TClasseurOnglets::RendreVisible(int index)
 {
+    Disposer();
     if (!isTabVisible(index))
         return;
-    Disposer();
     const Onglet& o = onglets_[index];
     const int disponible = Disponible();
     if (o.x < decalage_)
@@ -291,10 +314,15 @@ void TClasseurOnglets::paintEvent(QPaintEvent*)
 void TClasseurOnglets::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Comme la pile de Qt : toutes les pages prennent la taille du classeur.
-    const QRect pages = RectPages();
+    PlacerPile();
+}
+
+// Comme la pile de Qt : toutes les pages prennent la taille de la pile.
+void TClasseurOnglets::PlacerPile()
+{
+    pile_->setGeometry(RectPages());
     for (const Onglet& o : onglets_)
-        o.page->setGeometry(pages);
+        o.page->setGeometry(pile_->rect());
     sale_ = true;
     RendreVisible(courant_);
 }
@@ -317,6 +345,11 @@ void TClasseurOnglets::mousePressEvent(QMouseEvent* event)
 
 void TClasseurOnglets::wheelEvent(QWheelEvent* event)
 {
+    // La molette ne change d'onglet que sur la barre, pas depuis une page.
+    if (event->position().y() >= HauteurBarre()) {
+        event->ignore();
+        return;
+    }
     const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
     const int autre = delta == 0 ? -1 : Voisin(courant_, delta > 0 ? -1 : 1);
     if (autre >= 0)
@@ -327,9 +360,10 @@ void TClasseurOnglets::keyPressEvent(QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     int pas = 0;
-    if ((event->key() == Qt::Key_Tab && ctrl) || event->key() == Qt::Key_Right)
+    // Les flèches, seulement quand la barre a le focus, comme celle de Qt.
+    if ((event->key() == Qt::Key_Tab && ctrl) || (event->key() == Qt::Key_Right && hasFocus()))
         pas = 1;
-    else if ((event->key() == Qt::Key_Backtab && ctrl) || event->key() == Qt::Key_Left)
+    else if ((event->key() == Qt::Key_Backtab && ctrl) || (event->key() == Qt::Key_Left && hasFocus()))
         pas = -1;
     if (pas == 0) {
         event->ignore();
@@ -347,23 +381,24 @@ void TClasseurOnglets::changeEvent(QEvent* event)
         for (Onglet& o : onglets_)
             o.largeur = -1;
         Marquer();
+        PlacerPile();
     }
     QWidget::changeEvent(event);
 }
 
-// Une page détruite ou reprise quitte le classeur ; retirées de la dernière à
-// la première, elles ne font pas parcourir les autres.
-void TClasseurOnglets::childEvent(QChildEvent* event)
+// Une page détruite ou reprise quitte le classeur. Seules dans leur pile,
+// retirées de la première à la dernière, elles sont trouvées en tête de ses
+// enfants par Qt, en queue des onglets par le classeur dans l'ordre inverse.
+bool TClasseurOnglets::eventFilter(QObject* objet, QEvent* event)
 {
-    QWidget::childEvent(event);
-    if (!event->removed())
-        return;
-    const QObject* enfant = event->child();
+    if (objet != pile_ || event->type() != QEvent::ChildRemoved)
+        return QWidget::eventFilter(objet, event);
+    const QObject* enfant = static_cast<QChildEvent*>(event)->child();
     int i = count() - 1;
     while (i >= 0 && static_cast<const QObject*>(onglets_[i].page) != enfant)
         --i;
     if (i < 0)
-        return;
+        return false;
     onglets_.erase(onglets_.begin() + i);
     Marquer();
     if (i < courant_) {
@@ -375,4 +410,5 @@ void TClasseurOnglets::childEvent(QChildEvent* event)
         else
             setCurrentIndex(std::min(i, count() - 1));
     }
+    return false;
 }

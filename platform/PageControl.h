@@ -28,7 +28,7 @@ protected:
 // Classeur d'une page par image. La barre de Qt redispose tous ses onglets à
 // chaque ajout : des milliers d'images en coûteraient le carré. Ici ajouter,
 // cacher ou retirer un onglet ne fait que marquer la barre, disposée une fois
-// au dessin ; les pages sont des enfants directs, seule la courante montrée.
+// au dessin ; les pages sont empilées, seule la courante montrée.
 class TClasseurOnglets : public QWidget
 {
     Q_OBJECT
@@ -46,6 +46,8 @@ public:
     QWidget* currentWidget() const { return widget(courant_); }
     void setCurrentIndex(int index);
     void setCurrentWidget(QWidget* page) { setCurrentIndex(indexOf(page)); }
+    // Retire tous les onglets ; les pages, cachées, restent à leur propriétaire.
+    void clear();
 
 signals:
     void currentChanged(int index);
@@ -53,11 +55,12 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void childEvent(QChildEvent* event) override;
+    bool eventFilter(QObject* objet, QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -72,16 +75,19 @@ private:
 
     bool Valide(int index) const { return index >= 0 && index < count(); }
     void Marquer();
+    void Demander();
     void Disposer();
     int HauteurBarre();
     int Disponible();
     QRect RectPages();
+    void PlacerPile();
     QRect RectOnglet(int index);
     void RendreVisible(int index);
     int Voisin(int index, int pas) const;
     void Defiler(int pas);
 
     std::vector<Onglet> onglets_;
+    QWidget* pile_;
     QToolButton* precedent_;
     QToolButton* suivant_;
     int courant_ = -1;
