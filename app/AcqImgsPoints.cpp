@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QTabWidget>
 
 #include "app/AcqImgs.h"
 #include "app/GrilleImages.h"
@@ -18,6 +17,7 @@
 #include "platform/Dialogues.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
+#include "platform/PageControl.h"
 #include "platform/TabSheet.h"
 #include "ui_TSeqPano.h"
 
@@ -97,7 +97,7 @@ TTabSheet* OngletEmetteur(QObject* emetteur)
 
 // Les onglets sont ajoutés dans l'ordre des images : la recherche linéaire
 // ne sert que si cet ordre venait à changer.
-int IndexOnglet(const QTabWidget* Classeur, const QWidget* Onglet, int j)
+int IndexOnglet(const TClasseurOnglets* Classeur, const QWidget* Onglet, int j)
 {
     return Classeur->widget(j) == Onglet ? j : Classeur->indexOf(Onglet);
 }
@@ -134,7 +134,7 @@ void TSeqPano::CreerOngletsPtsC()
         if ((j - debut) % TailleLotOnglets == TailleLotOnglets - 1)
             QCoreApplication::sendPostedEvents();
         for (const bool gauche : {true, false}) {
-            QTabWidget* classeur = gauche ? ui->ControlImgG : ui->ControlImgD;
+            TClasseurOnglets* classeur = gauche ? ui->ControlImgG : ui->ControlImgD;
             auto* onglet = new TTabSheet();
             onglet->SetTag(static_cast<int>(j));
             auto* defil = new QScrollArea(onglet);
@@ -152,10 +152,8 @@ void TSeqPano::CreerOngletsPtsC()
             connect(vue, &TImage::MouseDown, this, &TSeqPano::ImgPtCMouseDown);
             connect(vue, &TImage::MouseMove, this, &TSeqPano::ImgPtCMouseMove);
             connect(vue, &TImage::MouseUp, this, &TSeqPano::ImgPtCMouseUp);
-            // Chaque ajout redispose les onglets visibles de la barre : ajoutés
-            // cachés, ils ne coûtent pas le carré de leur nombre. Ceux de gauche
-            // sont montrés ensemble ensuite ; ceux de droite le sont par
-            // l'affichage d'un onglet de gauche.
+            // Ajoutés cachés : ceux de gauche sont montrés ensemble ensuite, ceux
+            // de droite par l'affichage d'un onglet de gauche.
             const int index = classeur->addTab(onglet, QStringLiteral("Img %1").arg(j + 1));
             classeur->setTabVisible(index, false);
             if (gauche) {
@@ -205,7 +203,7 @@ void TSeqPano::AfficherOngletG(TTabSheet* onglet)
         disconnect(OngletsD[j], &TTabSheet::Show, this, &TSeqPano::OngletDShow);
     // Seuls les onglets et les vues encore montrés sont touchés : le coût ne
     // croît pas avec le carré du nombre d'images.
-    QTabWidget* droite = ui->ControlImgD;
+    TClasseurOnglets* droite = ui->ControlImgD;
     for (int j = 0; j < N; ++j) {
         const int index = IndexOnglet(droite, OngletsD[j], j);
         if (droite->isTabVisible(index))

@@ -24,6 +24,7 @@
 #include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 #include "platform/Image.h"
+#include "platform/PageControl.h"
 #include "platform/Systeme.h"
 #include "platform/TabSheet.h"
 #include "ui_TSeqPano.h"
@@ -154,11 +155,13 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         cotes += Etendue(img);
         if (cotes > INT32_MAX / 8)
             throw Erreur("Images trop grandes pour un panoramique");
-        if (i > 0) {
-            f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + 1);
-            f.Formulaire()->Info01->hide();
-        }
         ++f.NbImgs;
+    }
+    // La grille grandit une fois : chaque ligne ajoutée refait la hauteur de
+    // toutes les autres.
+    if (nb > 1) {
+        f.Formulaire()->ListImgs->SetRowCount(f.Formulaire()->ListImgs->RowCount() + static_cast<int>(nb) - 1);
+        f.Formulaire()->Info01->hide();
     }
 }
 
@@ -284,9 +287,9 @@ void TSeqPano::ReinitialiserClick()
             LibererPatch(p);
     }
 
-    // Les vues avant leurs pages : chacune est enfant de la suivante. Les pages
-    // partent de la dernière : retirer l'onglet courant en choisirait un autre à
-    // chaque fois, ce qui parcourt tous les onglets restants.
+    // Les vues avant leurs pages : chacune est enfant de la suivante. Les
+    // classeurs lâchent leurs pages d'un coup, sans en montrer une autre, puis
+    // elles partent de la première, que Qt trouve en tête de ses enfants.
     for (auto* vues : {&ImgsG, &ImgsD})
         for (TImage* v : *vues)
             delete v;
@@ -297,9 +300,11 @@ void TSeqPano::ReinitialiserClick()
         for (TTabSheet* o : *onglets)
             if (o)
                 disconnect(o, &TTabSheet::Show, nullptr, nullptr);
+    ui->ControlImgG->clear();
+    ui->ControlImgD->clear();
     for (auto* onglets : {&OngletsG, &OngletsD})
-        for (auto o = onglets->rbegin(); o != onglets->rend(); ++o)
-            delete *o;
+        for (TTabSheet* o : *onglets)
+            delete o;
 
     ListeImgs.clear();
     ListeImgs.shrink_to_fit();

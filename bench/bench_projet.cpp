@@ -93,7 +93,34 @@ void BM_NouveauProjet(benchmark::State& state)
         state.SkipWithError("projet non remis à zéro");
 }
 
+// Première visite de l'onglet des points après l'ouverture : sa barre
+// d'onglets est disposée et dessinée, puis l'image suivante est choisie.
+void BM_MontrerPoints(benchmark::State& state)
+{
+    BancProjet& banc = Banc();
+    const int nb = static_cast<int>(state.range(0));
+    const QString chemin = banc.Projet(nb);
+    Ui::TSeqPano& ui = *banc.fenetre->Formulaire();
+    for (auto _ : state) {
+        state.PauseTiming();
+        banc.fenetre->OuvrirProjet(chemin);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ui.FctPano->setCurrentWidget(ui.PtsControl);
+        QApplication::processEvents();
+        ui.ControlImgG->setCurrentWidget(banc.fenetre->OngletsG[1]);
+        QApplication::processEvents();
+        state.PauseTiming();
+        ui.FctPano->setCurrentIndex(0);
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (banc.messages != 0 || banc.fenetre->NumImgDroite != 2 % nb)
+        state.SkipWithError("onglet des points non montré");
+}
+
 }  // namespace
 
-BENCHMARK(BM_NouveauProjet)->Arg(1000)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NouveauProjet)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OuvrirProjet)->Arg(500)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MontrerPoints)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -126,7 +126,7 @@ TEST_F(EditeurPoints, VuesDesVoisinsALaCreation)
     EXPECT_TRUE(VuePropre(D(1), 1));
     EXPECT_TRUE(D(2)->Picture().Empty());
     EXPECT_TRUE(G(1)->Picture().Empty());
-    QTabWidget* droite = ui().ControlImgD;
+    auto* droite = ui().ControlImgD;
     EXPECT_FALSE(droite->isTabVisible(0));
     EXPECT_TRUE(droite->isTabVisible(1));
     EXPECT_TRUE(droite->isTabVisible(2));
