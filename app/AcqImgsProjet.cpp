@@ -49,19 +49,10 @@ bool Fini(long double v)
     return std::isfinite(v);
 }
 
-// Borne des coordonnées d'un point, indépendante de la taille actuelle de son
-// image : une photo réduite depuis garde ses points, l'éditeur écrit toujours
-// en deçà, et les sommes de l'assemblage, les marqueurs et le coefficient de
-// corrélation restent sur 32 bits.
-constexpr int32_t LimitePoint = INT32_MAX / 8;
-
-bool CoordonneesAdmises(int32_t X, int32_t Y)
-{
-    return X >= -LimitePoint && X <= LimitePoint && Y >= -LimitePoint && Y <= LimitePoint;
-}
-
 // Étendue d'un enregistrement : ses côtés, agrandis jusqu'à ses points les
-// plus éloignés de l'origine.
+// plus éloignés de l'origine. Bornée à la lecture, elle borne aussi chaque
+// point sans dépendre de la taille actuelle de son image : une photo réduite
+// depuis garde ses points.
 qint64 Etendue(const TInfosImg& r)
 {
     qint64 x = r.Largeur, y = r.Hauteur;
@@ -77,8 +68,8 @@ qint64 Etendue(const TInfosImg& r)
 }
 
 // Un enregistrement lu ne sert que si ses compteurs et ses liens restent dans
-// leurs bornes, ses points sous la limite et ses réels sont des nombres : le
-// reste du programme s'y fie, calcul des tailles compris.
+// leurs bornes et ses réels sont des nombres : le reste du programme s'y fie,
+// calcul des tailles compris.
 bool EnregistrementValide(const TInfosImg& r, int nbImages)
 {
     // Chaque suppression fait descendre le point courant, même sous zéro.
@@ -87,11 +78,7 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
     if (r.NbPtsHoriz < 0 || r.NbPtsHoriz > 2 || r.PtHorizCourant < -2 || r.PtHorizCourant > 2)
         return false;
     for (const TPtControle& p : r.PtsControle)
-        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4 ||
-            !CoordonneesAdmises(p.X, p.Y))
-            return false;
-    for (const TPoint32& p : r.PtsHoriz)
-        if (!CoordonneesAdmises(p.X, p.Y))
+        if (p.NumImg < -1 || p.NumImg >= nbImages || p.NumPt < 0 || p.NumPt > 4)
             return false;
     for (const Extended* e : {&r.PenteJonction, &r.OrdonneeJonction, &r.CoefHG, &r.CoefBG, &r.CoefHD,
                               &r.CoefBD})
