@@ -470,6 +470,7 @@ void TSeqPano::CompacterPoints(int i, int k)
             if (r >= 1 && r <= NbAlignement(ListeImgs[p.NumImg]) && q.NumImg == x && q.NumPt == s)
                 ListeImgs[p.NumImg].PtsControle[r - 1].NumPt = t;
         }
+    // Seul le point qui attend vraiment libère l'attente ; sinon elle suit sa case.
     if (touchee(ImgEnAttente) && PtEnAttente >= 1 && PtEnAttente <= 4) {
         PtEnAttente = nouvelles[ImgEnAttente][PtEnAttente];
         if (PtEnAttente == 0)
@@ -496,14 +497,8 @@ void TSeqPano::SupprimerPointsSous(int i, int X, int Y)
             EffacerMarqueur(i, k, false);
             if (apparie)
                 EffacerMarqueur(p.NumImg, p.NumPt, false);
-            else {
+            else
                 EcrireChaineCourte(R.CoteEnAttente, QString());
-                // Seul le point qui attend vraiment libère l'attente.
-                if (ImgEnAttente == i && PtEnAttente == k) {
-                    ImgEnAttente = -1;
-                    PtEnAttente = 0;
-                }
-            }
             CompacterPoints(i, k);
             MarquerModifie();
         } else if (type == 1 && k <= NbHorizontalite(R) &&
