@@ -11,14 +11,6 @@ namespace {
 
 const QString MsgManquants = QStringLiteral("Tous les points de contrôle n'ont pas été définis");
 
-void Lier(int a, int k, int b, int m)
-{
-    ListeImgs[a].PtsControle[k - 1].NumImg = b;
-    ListeImgs[a].PtsControle[k - 1].NumPt = m;
-    ListeImgs[b].PtsControle[m - 1].NumImg = a;
-    ListeImgs[b].PtsControle[m - 1].NumPt = k;
-}
-
 void Poser(int i, std::initializer_list<TPoint32> points)
 {
     TInfosImg& img = ListeImgs[i];
@@ -41,8 +33,8 @@ void DeuxImagesLiees()
     }
     Poser(0, {{110, 10}, {110, 190}});
     Poser(1, {{10, 10}, {10, 190}});
-    Lier(0, 1, 1, 1);
-    Lier(0, 2, 1, 2);
+    RelierPoints(0, 1, 1, 1);
+    RelierPoints(0, 2, 1, 2);
 }
 
 }  // namespace
