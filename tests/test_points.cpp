@@ -510,6 +510,8 @@ TEST_F(EditeurPoints, SupprimerDevantUnCoupleDeLaMemeImage)
     Clic(G(1), 300, 250);  // B.3, apparié à B.2
     ASSERT_EQ(ListeImgs[1].NbPtsControle, 3);
     ASSERT_EQ(Pt(1, 3).NumPt, 2);
+    // Numéro courant au plus bas, comme un projet relu peut le porter.
+    ListeImgs[1].PtCourant = -4;
     const TInfosImg avant = ListeImgs[1];
 
     Clic(G(1), 70, 70, Qt::RightButton);
