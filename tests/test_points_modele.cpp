@@ -2,12 +2,11 @@
 // graine fixe, sur la vraie fenêtre. Après chaque geste les enregistrements
 // restent cohérents ; un projet enregistré se relit octet pour octet.
 
-#include <cstring>
+#include <cstddef>
 #include <random>
 
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
 #include <QTest>
 
 #include "platform/Image.h"
