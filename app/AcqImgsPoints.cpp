@@ -416,32 +416,35 @@ void TSeqPano::CompacterPoints(int i, int k)
     const TPtControle supprime = ListeImgs[i].PtsControle[k - 1];
     const int j = apparie ? supprime.NumImg : i;
     const int m = apparie ? supprime.NumPt : k;
-    const std::vector<int> images = j == i ? std::vector<int>{i} : std::vector<int>{i, j};
+    const int nbTouchees = j == i ? 1 : 2;
+    const int touchees[2] = {i, j};
+    // Rang de l'image parmi les touchées, −1 pour les autres.
+    const auto rang = [&](int x) { return x == i ? 0 : (x == j ? 1 : -1); };
 
     // Ancienne case → nouvelle case (0 : supprimée), et points d'avant.
-    std::vector<std::array<int, 5>> nouvelles(ListeImgs.size());
-    std::vector<std::array<TPtControle, 4>> anciens(ListeImgs.size());
-    for (const int x : images) {
-        anciens[x] = std::to_array(ListeImgs[x].PtsControle);
+    std::array<std::array<int, 5>, 2> nouvelles{};
+    std::array<std::array<TPtControle, 4>, 2> anciens{};
+    for (int u = 0; u < nbTouchees; ++u) {
+        const int x = touchees[u];
+        anciens[u] = std::to_array(ListeImgs[x].PtsControle);
         int t = 0;
         for (int s = 1; s <= NbAlignement(ListeImgs[x]); ++s) {
             const bool part = (x == i && s == k) || (x == j && s == m);
-            nouvelles[x][s] = part ? 0 : ++t;
+            nouvelles[u][s] = part ? 0 : ++t;
         }
     }
-    const auto touchee = [&](int x) { return std::find(images.begin(), images.end(), x) != images.end(); };
 
-    for (const int x : images) {
-        TInfosImg& R = ListeImgs[x];
+    for (int u = 0; u < nbTouchees; ++u) {
+        TInfosImg& R = ListeImgs[touchees[u]];
         const int nb = NbAlignement(R);
         int restants = 0;
         for (int s = 1; s <= nb; ++s) {
-            const int t = nouvelles[x][s];
+            const int t = nouvelles[u][s];
             if (t == 0) {
                 LibererPatch(R.PatchsPts[s - 1]);
                 continue;
             }
-            R.PtsControle[t - 1] = anciens[x][s - 1];
+            R.PtsControle[t - 1] = anciens[u][s - 1];
             R.PatchsPts[t - 1] = R.PatchsPts[s - 1];
             restants = t;
         }
@@ -456,23 +459,24 @@ void TSeqPano::CompacterPoints(int i, int k)
     }
 
     // Les partenaires des points qui ont glissé suivent leur nouveau numéro.
-    for (const int x : images)
+    for (int u = 0; u < nbTouchees; ++u)
         for (int s = 1; s <= 4; ++s) {
-            const int t = nouvelles[x][s];
+            const int t = nouvelles[u][s];
             if (t == 0 || t == s)
                 continue;
-            const TPtControle& p = anciens[x][s - 1];
+            const TPtControle& p = anciens[u][s - 1];
             if (!IndexImage(p.NumImg) || p.NumPt < 1 || p.NumPt > 4)
                 continue;
-            const int r = touchee(p.NumImg) ? nouvelles[p.NumImg][p.NumPt] : p.NumPt;
-            const TPtControle& q = touchee(p.NumImg) ? anciens[p.NumImg][p.NumPt - 1]
-                                                     : ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
-            if (r >= 1 && r <= NbAlignement(ListeImgs[p.NumImg]) && q.NumImg == x && q.NumPt == s)
+            const int v = rang(p.NumImg);
+            const int r = v >= 0 ? nouvelles[v][p.NumPt] : p.NumPt;
+            const TPtControle& q =
+                v >= 0 ? anciens[v][p.NumPt - 1] : ListeImgs[p.NumImg].PtsControle[p.NumPt - 1];
+            if (r >= 1 && r <= NbAlignement(ListeImgs[p.NumImg]) && q.NumImg == touchees[u] && q.NumPt == s)
                 ListeImgs[p.NumImg].PtsControle[r - 1].NumPt = t;
         }
     // Seul le point qui attend vraiment libère l'attente ; sinon elle suit sa case.
-    if (touchee(ImgEnAttente) && PtEnAttente >= 1 && PtEnAttente <= 4) {
-        PtEnAttente = nouvelles[ImgEnAttente][PtEnAttente];
+    if (const int v = rang(ImgEnAttente); v >= 0 && PtEnAttente >= 1 && PtEnAttente <= 4) {
+        PtEnAttente = nouvelles[v][PtEnAttente];
         if (PtEnAttente == 0)
             ImgEnAttente = -1;
     }
