@@ -560,4 +560,7 @@ TEST_F(Fenetre, LesCommandesDesPointsNeCouvrentPasLesVues)
     ASSERT_EQ(ListeImgs.size(), 3u);
     ui.FctPano->setCurrentWidget(ui.PtsControl);
     verifier(QStringLiteral("nouvelle série"));
+    // Des onglets hauts raccourcissent la page : les vues finissent plus haut.
+    ui.FctPano->setStyleSheet(QStringLiteral("QTabBar::tab { height: 80px; }"));
+    verifier(QStringLiteral("onglets hauts"));
 }
