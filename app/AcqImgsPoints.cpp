@@ -109,7 +109,6 @@ int IndexOnglet(const TClasseurOnglets* Classeur, const QWidget* Onglet, int j)
 void TSeqPano::PtsControlShow()
 {
     Protege([&] {
-        DisposerPtsControl();
         if (NbImgs > 1 && static_cast<int>(OngletsG.size()) != NbImgs)
             CreerOngletsPtsC();
     });
@@ -269,14 +268,11 @@ void TSeqPano::DessinerPtsImg(TImage* Image, int NumImg)
 
 void TSeqPano::FctPanoResize()
 {
-    Protege([&] {
-        DisposerPtsControl();
-        ZoomImgMouseUp();
-    });
+    Protege([&] { ZoomImgMouseUp(); });
 }
 
-// Une page cachée reçoit sa taille à son affichage, après celle du classeur :
-// la disposition suit donc aussi la page elle-même.
+// Suit la page elle-même : cachée, elle ne reçoit sa taille qu'à son
+// affichage, après celle du classeur.
 void TSeqPano::DisposerPtsControl()
 {
     const int CW = ui->FctPano->contentsRect().width();

@@ -75,11 +75,6 @@ bool Remettre(TInfosImg& img, F&& remise)
     return std::memcmp(avant, &img, sizeof avant) != 0;
 }
 
-void RemettreLuminosite(TInfosImg& img)
-{
-    ReinitialiserCorrections(img);
-}
-
 void RemettreFuite(TInfosImg& img)
 {
     img.CoefFuite = 0.0f;
@@ -286,7 +281,7 @@ void TSeqPano::ReInitClick()
 {
     Protege([&] {
         const int i = ImageChoisie(ui->ChoixImg);
-        if (i >= 0 && Remettre(ListeImgs[i], RemettreLuminosite))
+        if (i >= 0 && Remettre(ListeImgs[i], ReinitialiserCorrections))
             MarquerModifie();
         PreTraitsShow();
     });
@@ -297,7 +292,7 @@ void TSeqPano::ReInitToutClick()
     Protege([&] {
         bool change = false;
         for (TInfosImg& img : ListeImgs)
-            change |= Remettre(img, RemettreLuminosite);
+            change |= Remettre(img, ReinitialiserCorrections);
         if (change)
             MarquerModifie();
         PreTraitsShow();

@@ -231,12 +231,7 @@ void TGrilleImages::paintEvent(QPaintEvent*)
 
     // Traits entre les cellules, sous chaque ligne de données visible.
     p.setPen(VersQColor(CouleurTraits));
-    int bas = hauteurs_[0];
-    for (int r = 1, haut = hautPremiere; r < RowCount(); ++r)
-        if (hauteurs_[r] > 0) {
-            haut += hauteurs_[r] + TraitGrille;
-            bas = std::max(bas, haut - TraitGrille);
-        }
+    const int bas = std::max(hauteurs_[0], hautPremiere + HauteurDonnees() - TraitGrille);
     int x = 0;
     for (int c = 0; c < ColCount(); ++c) {
         x += largeurs_[c];

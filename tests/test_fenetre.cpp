@@ -507,9 +507,10 @@ TEST_F(Fenetre, NouveauProjetEtOuvertureEffacentTailleEtAngle)
     }
 }
 
-// Les commandes du bas de l'onglet des points ne couvrent jamais les vues, que
-// l'onglet soit montré la première fois, après un redimensionnement fait sur un
-// autre onglet ou après le chargement d'une nouvelle série.
+// Les commandes du bas de l'onglet des points restent au bas de la page sans
+// jamais couvrir les vues, que l'onglet soit montré la première fois, après un
+// redimensionnement fait sur un autre onglet ou après le chargement d'une
+// nouvelle série.
 TEST_F(Fenetre, LesCommandesDesPointsNeCouvrentPasLesVues)
 {
     Creer();
@@ -534,6 +535,8 @@ TEST_F(Fenetre, LesCommandesDesPointsNeCouvrentPasLesVues)
                                  static_cast<QWidget*>(ui.AffCorr)}) {
             const std::string qui = quand.toStdString() + " : " + c->objectName().toStdString();
             EXPECT_TRUE(page.contains(c->geometry())) << qui;
+            // Ancrées au bas de la page, quelle que soit sa hauteur.
+            EXPECT_LT(page.bottom() - c->geometry().bottom(), 30) << qui;
             for (const QWidget* vue : {ui.ControlImgG, ui.ControlImgD})
                 EXPECT_FALSE(c->geometry().intersects(vue->geometry())) << qui << " sur " << vue->objectName().toStdString();
         }
@@ -560,4 +563,7 @@ TEST_F(Fenetre, LesCommandesDesPointsNeCouvrentPasLesVues)
     ASSERT_EQ(ListeImgs.size(), 3u);
     ui.FctPano->setCurrentWidget(ui.PtsControl);
     verifier(QStringLiteral("nouvelle série"));
+    // Des onglets hauts raccourcissent la page : les vues finissent plus haut.
+    ui.FctPano->setStyleSheet(QStringLiteral("QTabBar::tab { height: 80px; }"));
+    verifier(QStringLiteral("onglets hauts"));
 }
