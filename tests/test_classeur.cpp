@@ -154,8 +154,9 @@ TEST(ClasseurOnglets, ClicSurLaBarreDefilee)
     EXPECT_FALSE(p.pages[30]->isVisible());
 }
 
-// Des centaines d'images : créer leurs onglets puis en choisir un ne mesure
-// chaque onglet qu'une fois et ne redispose pas la barre à chaque ajout.
+// Des centaines d'images : créer leurs onglets, en choisir un puis élargir la
+// fenêtre ne mesure chaque onglet qu'une fois et ne redispose pas la barre à
+// chaque ajout.
 TEST(ClasseurOnglets, OngletsCreesSansRedispositionParAjout)
 {
     constexpr int Nb = 300;
@@ -180,6 +181,11 @@ TEST(ClasseurOnglets, OngletsCreesSansRedispositionParAjout)
     ui.ControlImgG->setCurrentWidget(fenetre->OngletsG[Nb / 2]);
     QCoreApplication::processEvents();
     EXPECT_EQ(fenetre->NumImgDroite, Nb / 2 + 1);
+    // Redisposée à une autre largeur, la barre garde ses mesures.
+    const int largeurAvant = ui.ControlImgG->width();
+    fenetre->resize(1200, 680);
+    QCoreApplication::processEvents();
+    ASSERT_NE(ui.ControlImgG->width(), largeurAvant);
     // Une mesure par onglet montré : tous à gauche, quatre au plus à droite.
     EXPECT_LE(style.mesures, Nb + 4 + 2);
     EXPECT_LT(style.dispositions, 10);
