@@ -381,7 +381,6 @@ void TClasseurOnglets::changeEvent(QEvent* event)
         hauteurBarre_ = -1;
         for (Onglet& o : onglets_)
             o.largeur = -1;
-        Marquer();
         PlacerPile();
     }
     QWidget::changeEvent(event);
