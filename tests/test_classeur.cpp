@@ -55,7 +55,7 @@ struct ClasseurPeuple
             classeur.addTab(pages.back(), QStringLiteral("Img %1").arg(i + 1));
         }
     }
-    void Montrer(std::initializer_list<int> visibles)
+    void Montrer(const std::vector<int>& visibles)
     {
         for (int i = 0; i < classeur.count(); ++i)
             classeur.setTabVisible(i, false);
@@ -80,9 +80,7 @@ TEST(ClasseurOnglets, OngletCourantCacheCedeSaPlace)
     };
     for (const Cas& c : cas) {
         ClasseurPeuple p(4);
-        p.Montrer({});
-        for (int i : c.visibles)
-            p.classeur.setTabVisible(i, true);
+        p.Montrer(c.visibles);
         p.classeur.setCurrentIndex(c.courant);
         p.classeur.setTabVisible(c.courant, false);
         EXPECT_EQ(p.classeur.currentIndex(), c.attendu) << "courant " << c.courant;
