@@ -113,10 +113,9 @@ void TBarRVB::paintEvent(QPaintEvent*)
     QPainter p(this);
     const int haut = 2 + p.fontMetrics().ascent();
     p.setPen(Qt::black);
+    p.drawText(38, haut, QStringLiteral("1"));
     p.setFont(policeTroisQuarts_);
     p.drawText(origineTroisQuarts_, TroisQuarts);
-    p.setFont(font());
-    p.drawText(38, haut, QStringLiteral("1"));
     p.setBrush(Qt::white);
     p.drawRect(10, 0, 26, 16);
     p.fillRect(11, 1, longueurR_, 5, QColor(0xFF, 0, 0));

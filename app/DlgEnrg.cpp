@@ -151,15 +151,16 @@ void TDialogEnrg::EnregistrerClick()
     while (dir.endsWith(QLatin1Char('/')))
         dir.chop(1);
     const QString nom = ui->NomFch->text();
+    const QFileInfo tape(Chemin(dir, nom));
     // Un dossier tapé s'ouvre, comme sur un double-clic, au lieu de recevoir
     // le fichier à côté de lui.
-    if (!nom.isEmpty() && QFileInfo(Chemin(dir, nom)).isDir()) {
-        ui->ShellListView->DefinirChemin(Chemin(dir, nom));
+    if (!nom.isEmpty() && tape.isDir()) {
+        ui->ShellListView->DefinirChemin(tape.filePath());
         ui->NomFch->clear();
         return;
     }
     bool fini = false;
-    if (QFileInfo(Chemin(dir, nom)).isFile()) {
+    if (tape.isFile()) {
         fini = true;
     } else if (!PartieNom(nom).isEmpty()) {
         ui->NomFch->setText(ChangerExtension(nom, ui->ShellListView->Masque().mid(1, 4)));

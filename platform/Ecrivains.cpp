@@ -265,26 +265,20 @@ bool FichierRemplacant::RecopierSurPlace()
         [[maybe_unused]] const int retour = ftruncate(cibleOuverte_, ancien.st_size);
         return false;
     }
+    // La cible, tout juste ouverte, est encore en position 0.
+    if (lseek(fd_, 0, SEEK_SET) != 0)
+        return false;
     std::vector<char> tampon(size_t(1) << 20);
-    off_t position = 0;
-    while (position < neuf.st_size) {
-        const size_t bloc = static_cast<size_t>(std::min<off_t>(off_t(tampon.size()), neuf.st_size - position));
-        const ssize_t lu = pread(fd_, tampon.data(), bloc, position);
+    for (;;) {
+        const ssize_t lu = ::read(fd_, tampon.data(), tampon.size());
         if (lu < 0 && errno == EINTR)
             continue;
-        if (lu <= 0)
+        if (lu < 0)
             return false;
-        ssize_t ecrit = 0;
-        while (ecrit < lu) {
-            const ssize_t n = pwrite(cibleOuverte_, tampon.data() + ecrit, static_cast<size_t>(lu - ecrit),
-                                     position + ecrit);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            ecrit += n;
-        }
-        position += lu;
+        if (lu == 0)
+            break;
+        if (!EcrireTout(cibleOuverte_, tampon.data(), static_cast<size_t>(lu)))
+            return false;
     }
     return ftruncate(cibleOuverte_, neuf.st_size) == 0 && fsync(cibleOuverte_) == 0;
 }

@@ -206,14 +206,20 @@ int TClasseurOnglets::Disponible()
     return precedent_->isVisibleTo(this) ? std::max(precedent_->x(), 0) : width();
 }
 
-QRect TClasseurOnglets::RectPages()
+QStyleOptionTabWidgetFrame TClasseurOnglets::Cadre(int largeurBarre)
 {
     QStyleOptionTabWidgetFrame opt;
     opt.initFrom(this);
     opt.shape = QTabBar::RoundedNorth;
     opt.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    opt.tabBarSize = QSize(width(), HauteurBarre());
+    opt.tabBarSize = QSize(largeurBarre, HauteurBarre());
     opt.tabBarRect = QRect(QPoint(0, 0), opt.tabBarSize);
+    return opt;
+}
+
+QRect TClasseurOnglets::RectPages()
+{
+    const QStyleOptionTabWidgetFrame opt = Cadre(width());
     return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &opt, this);
 }
 
@@ -274,12 +280,7 @@ void TClasseurOnglets::paintEvent(QPaintEvent*)
 {
     Disposer();
     QPainter p(this);
-    QStyleOptionTabWidgetFrame cadre;
-    cadre.initFrom(this);
-    cadre.shape = QTabBar::RoundedNorth;
-    cadre.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    cadre.tabBarSize = QSize(std::min(largeurTotale_, width()), HauteurBarre());
-    cadre.tabBarRect = QRect(QPoint(0, 0), cadre.tabBarSize);
+    QStyleOptionTabWidgetFrame cadre = Cadre(std::min(largeurTotale_, width()));
     cadre.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &cadre, this);
     style()->drawPrimitive(QStyle::PE_FrameTabWidget, &cadre, &p, this);
 
@@ -380,7 +381,6 @@ void TClasseurOnglets::changeEvent(QEvent* event)
         hauteurBarre_ = -1;
         for (Onglet& o : onglets_)
             o.largeur = -1;
-        Marquer();
         PlacerPile();
     }
     QWidget::changeEvent(event);

@@ -6,6 +6,7 @@
 
 #include <QTabWidget>
 
+class QStyleOptionTabWidgetFrame;
 class QToolButton;
 
 class TPageControl : public QTabWidget
@@ -79,6 +80,7 @@ private:
     void Disposer();
     int HauteurBarre();
     int Disponible();
+    QStyleOptionTabWidgetFrame Cadre(int largeurBarre);
     QRect RectPages();
     void PlacerPile();
     QRect RectOnglet(int index);

@@ -55,7 +55,7 @@ struct ClasseurPeuple
             classeur.addTab(pages.back(), QStringLiteral("Img %1").arg(i + 1));
         }
     }
-    void Montrer(std::initializer_list<int> visibles)
+    void Montrer(const std::vector<int>& visibles)
     {
         for (int i = 0; i < classeur.count(); ++i)
             classeur.setTabVisible(i, false);
@@ -80,9 +80,7 @@ TEST(ClasseurOnglets, OngletCourantCacheCedeSaPlace)
     };
     for (const Cas& c : cas) {
         ClasseurPeuple p(4);
-        p.Montrer({});
-        for (int i : c.visibles)
-            p.classeur.setTabVisible(i, true);
+        p.Montrer(c.visibles);
         p.classeur.setCurrentIndex(c.courant);
         p.classeur.setTabVisible(c.courant, false);
         EXPECT_EQ(p.classeur.currentIndex(), c.attendu) << "courant " << c.courant;
@@ -154,8 +152,9 @@ TEST(ClasseurOnglets, ClicSurLaBarreDefilee)
     EXPECT_FALSE(p.pages[30]->isVisible());
 }
 
-// Des centaines d'images : créer leurs onglets puis en choisir un ne mesure
-// chaque onglet qu'une fois et ne redispose pas la barre à chaque ajout.
+// Des centaines d'images : créer leurs onglets, en choisir un puis élargir la
+// fenêtre ne mesure chaque onglet qu'une fois et ne redispose pas la barre à
+// chaque ajout.
 TEST(ClasseurOnglets, OngletsCreesSansRedispositionParAjout)
 {
     constexpr int Nb = 300;
@@ -180,6 +179,11 @@ TEST(ClasseurOnglets, OngletsCreesSansRedispositionParAjout)
     ui.ControlImgG->setCurrentWidget(fenetre->OngletsG[Nb / 2]);
     QCoreApplication::processEvents();
     EXPECT_EQ(fenetre->NumImgDroite, Nb / 2 + 1);
+    // Redisposée à une autre largeur, la barre garde ses mesures.
+    const int largeurAvant = ui.ControlImgG->width();
+    fenetre->resize(1200, 680);
+    QCoreApplication::processEvents();
+    ASSERT_NE(ui.ControlImgG->width(), largeurAvant);
     // Une mesure par onglet montré : tous à gauche, quatre au plus à droite.
     EXPECT_LE(style.mesures, Nb + 4 + 2);
     EXPECT_LT(style.dispositions, 10);

@@ -87,6 +87,16 @@ protected:
         dlg.TypeFchChange();
     }
 
+    // Un dialogue neuf montré sur ce nom, proposé en JPEG.
+    static void Ouvrir(TDialogEnrg& d, const QString& nom, TOptionsEnrg options = {})
+    {
+        d.Filtres = FiltresPano;
+        d.IndXFiltre = 2;
+        d.Options = options;
+        d.NomEnrg = nom;
+        d.FormShow();
+    }
+
     void Creer(const QString& nom)
     {
         QFile f(rep + QLatin1Char('/') + nom);
@@ -196,10 +206,7 @@ TEST_F(DialogueEnrg, NomsObtenusALaConfirmation)
         SCOPED_TRACE(c.tape);
         Questions q;
         TDialogEnrg d;
-        d.Filtres = FiltresPano;
-        d.IndXFiltre = 2;
-        d.NomEnrg = rep + QLatin1Char('/');
-        d.FormShow();
+        Ouvrir(d, rep + QLatin1Char('/'));
         d.Formulaire()->TypeFch->setCurrentIndex(c.type);
         d.TypeFchChange();
         d.Formulaire()->NomFch->setText(QString::fromUtf8(c.tape).replace(QStringLiteral("%1"), rep));
@@ -218,11 +225,7 @@ TEST_F(DialogueEnrg, RemplacementDUnFichierExistant)
         for (ReponseMessage r : {ReponseMessage::Non, ReponseMessage::Oui}) {
             Questions q(r);
             TDialogEnrg d;
-            d.Filtres = FiltresPano;
-            d.IndXFiltre = 2;
-            d.Options = ofOverwritePrompt;
-            d.NomEnrg = rep + QStringLiteral("/vue");
-            d.FormShow();
+            Ouvrir(d, rep + QStringLiteral("/vue"), ofOverwritePrompt);
             EXPECT_EQ(d.Formulaire()->NomFch->text(), QStringLiteral("vue.jpg"));
             if (doubleClic) {
                 d.Formulaire()->ShellListView->Selectionner(QStringLiteral("vue.jpg"));
@@ -261,11 +264,7 @@ TEST_F(DialogueEnrg, DossierTapeOuvertPuisNomVide)
         SCOPED_TRACE(c.tape);
         Questions q;
         TDialogEnrg d;
-        d.Filtres = FiltresPano;
-        d.IndXFiltre = 2;
-        d.Options = ofOverwritePrompt;
-        d.NomEnrg = rep + QStringLiteral("/photos/vue.jpg");
-        d.FormShow();
+        Ouvrir(d, rep + QStringLiteral("/photos/vue.jpg"), ofOverwritePrompt);
         d.Formulaire()->ShellListView->DefinirChemin(rep);
         d.Formulaire()->NomFch->setText(QString::fromUtf8(c.tape).replace(QStringLiteral("%1"), rep));
         d.EnregistrerClick();

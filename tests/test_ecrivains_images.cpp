@@ -220,6 +220,12 @@ TEST(EcrivainsImages, FichierModifiableDansUnDossierProtege)
     {
         const DossierProtege protege(ferme);
         EXPECT_TRUE(RemplacerFichier(projet, "neuf", 4));
+        // Écrit à part, plus long que ce que le disque laisse à la cible : rien n'y est recopié.
+        FichierRemplacant remplacant(projet);
+        ASSERT_TRUE(remplacant.SurPlace());
+        ASSERT_EQ(::write(remplacant.Descripteur(), "bien plus long", 14), 14);
+        const DisquePlein borne(4);
+        EXPECT_FALSE(remplacant.Valider());
     }
     EXPECT_EQ(Contenu(projet), QByteArray("neuf"));
 }

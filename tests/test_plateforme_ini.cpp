@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "platform/Ecrivains.h"
 #include "platform/FichierIni.h"
 #include "tests/test_plateforme_fabrique.h"
 
@@ -159,8 +161,14 @@ TEST_F(FichierIniTest, DossierEnLectureSeule)
 {
     Ecrire(chemin, "[A]\nB=ancien\n");
     QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::ExeOwner);
+    // Root passe outre les droits : le refus du dossier lui vient du crochet.
+    DefinirOuvertureTemporaire([](const char*, int, mode_t) {
+        errno = EACCES;
+        return -1;
+    });
     // Le fichier lui-même reste modifiable : il est réécrit sur place.
     const bool ecrit = WritePrivateProfileString("A", "B", "nouveau", chemin);
+    DefinirOuvertureTemporaire(nullptr);
     QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(ecrit);
     EXPECT_EQ(Lire(chemin), "[A]\r\nB=nouveau\r\n");
