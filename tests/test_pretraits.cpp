@@ -213,13 +213,17 @@ TEST_F(PreTraits, AppliquerCopieExactementLesValeursCourantes)
 TEST_F(PreTraits, ReinitialisationsLaissentLAutreGroupe)
 {
     Charger(3);
-    const auto corriger = [] {
-        for (TInfosImg& img : ListeImgs) {
-            img.CoefHG = 1.5L;
-            img.CoefBD = 0.6L;
-            img.ReserveCorr[2] = 7;
-            img.FacteursRVB[3][1] = 0.9f;
-            img.CoefFuite = 0.25f;
+    // Les images corrigées varient : une remise qui ne regarderait qu'une
+    // image de la liste se verrait.
+    const auto corriger = [](unsigned masque) {
+        for (int i = 0; i < 3; ++i) {
+            TInfosImg& img = ListeImgs[i];
+            const bool c = masque & (1u << i);
+            img.CoefHG = c ? 1.5L : 1.0L;
+            img.CoefBD = c ? 0.6L : 1.0L;
+            img.ReserveCorr[2] = c ? 7 : 0;
+            img.FacteursRVB[3][1] = c ? 0.9f : 1.0f;
+            img.CoefFuite = c ? 0.25f : 0.0f;
         }
     };
     const auto lumNeutre = [](const TInfosImg& img) {
@@ -247,36 +251,42 @@ TEST_F(PreTraits, ReinitialisationsLaissentLAutreGroupe)
         {&TSeqPano::ReInitHyBClick, false, false, false, true},
         {&TSeqPano::ReInitToutHyBClick, false, false, true, true},
     };
-    for (size_t k = 0; k < std::size(cas); ++k) {
-        SCOPED_TRACE(k);
-        const Cas& c = cas[k];
-        corriger();
-        fenetre->Modifie = false;
-        (fenetre.get()->*c.bouton)();
-        for (int i = 0; i < 3; ++i) {
-            const TInfosImg& img = ListeImgs[i];
-            const bool lum = c.lumToutes || (i == 1 && c.lumChoisie);
-            const bool fuite = c.fuiteToutes || (i == 1 && c.fuiteChoisie);
-            EXPECT_TRUE(lum ? lumNeutre(img) : lumCorrigee(img)) << i;
-            EXPECT_EQ(img.CoefFuite, fuite ? 0.0f : 0.25f) << i;
+    for (size_t k = 0; k < std::size(cas); ++k)
+        for (unsigned masque : {7u, 1u, 2u, 4u, 5u}) {
+            SCOPED_TRACE(testing::Message() << k << " masque " << masque);
+            const Cas& c = cas[k];
+            corriger(masque);
+            fenetre->Modifie = false;
+            (fenetre.get()->*c.bouton)();
+            bool touche = false;
+            for (int i = 0; i < 3; ++i) {
+                const TInfosImg& img = ListeImgs[i];
+                const bool corrigee = masque & (1u << i);
+                const bool lum = c.lumToutes || (i == 1 && c.lumChoisie);
+                const bool fuite = c.fuiteToutes || (i == 1 && c.fuiteChoisie);
+                touche |= corrigee && (lum || fuite);
+                EXPECT_TRUE(lum || !corrigee ? lumNeutre(img) : lumCorrigee(img)) << i;
+                EXPECT_EQ(img.CoefFuite, fuite || !corrigee ? 0.0f : 0.25f) << i;
+            }
+            EXPECT_EQ(fenetre->Modifie, touche);
+            if (touche) {
+                EXPECT_TRUE(fenetre->Formulaire()->EnregistrerPrj->isEnabled());
+            }
+            // Une seconde remise ne change plus rien au projet.
+            fenetre->Modifie = false;
+            (fenetre.get()->*c.bouton)();
+            EXPECT_FALSE(fenetre->Modifie);
+            // Les valeurs courantes sont relues de l'image choisie (puis alignées
+            // sur la position des curseurs).
+            if (lumNeutre(ListeImgs[1]))
+                EXPECT_EQ(fenetre->CoefCourantHG, 1.0L);
+            else
+                EXPECT_NEAR(double(fenetre->CoefCourantHG), 1.5, 0.01);
+            if (ListeImgs[1].CoefFuite == 0.0f)
+                EXPECT_EQ(fenetre->CoefCourantFuite, 0.0L);
+            else
+                EXPECT_NEAR(double(fenetre->CoefCourantFuite), 0.25, 0.01);
         }
-        EXPECT_TRUE(fenetre->Modifie);
-        EXPECT_TRUE(fenetre->Formulaire()->EnregistrerPrj->isEnabled());
-        // Une seconde remise ne change plus rien au projet.
-        fenetre->Modifie = false;
-        (fenetre.get()->*c.bouton)();
-        EXPECT_FALSE(fenetre->Modifie);
-        // Les valeurs courantes sont relues de l'image choisie (puis alignées
-        // sur la position des curseurs).
-        if (lumNeutre(ListeImgs[1]))
-            EXPECT_EQ(fenetre->CoefCourantHG, 1.0L);
-        else
-            EXPECT_NEAR(double(fenetre->CoefCourantHG), 1.5, 0.01);
-        if (ListeImgs[1].CoefFuite == 0.0f)
-            EXPECT_EQ(fenetre->CoefCourantFuite, 0.0L);
-        else
-            EXPECT_NEAR(double(fenetre->CoefCourantFuite), 0.25, 0.01);
-    }
 }
 
 TEST_F(PreTraits, PoidsDesEtapesSuiventLesValeursCourantes)
