@@ -1,6 +1,7 @@
 // Entrées fabriquées pour coûter cher à lire : un JPEG progressif aux passes
-// répétées et un fichier de réglages immense. Le temps doit suivre le travail
-// utile, pas le nombre de passes ni la taille du fichier refusé.
+// répétées, un fichier de réglages immense et des données de prise de vue aux
+// comptes démesurés. Le temps doit suivre le travail utile, pas le nombre de
+// passes, la taille du fichier refusé ni les comptes annoncés.
 
 #include <benchmark/benchmark.h>
 
@@ -14,9 +15,11 @@
 
 #include <QTemporaryDir>
 
+#include "core/UtilsPano.h"
 #include "platform/Decodeurs.h"
 #include "platform/Erreur.h"
 #include "platform/FichierIni.h"
+#include "tests/test_exif_fabrique.h"
 
 namespace {
 
@@ -92,5 +95,23 @@ void BM_ReglagesImmenses(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReglagesImmenses)->Arg(1)->Arg(1000)->Arg(51200)->Unit(benchmark::kMillisecond);
+
+// 11 « Marque » et 41 « Commentaires » comptant chacun range(0) Mio sur la
+// même queue de 'A', sans nul.
+void BM_ExifQueuePartagee(benchmark::State& state)
+{
+    QTemporaryDir dossier;
+    const uint32_t n = static_cast<uint32_t>(state.range(0)) << 20;
+    FabriqueExif f(false);
+    const uint32_t queue = f.DebutDonnees();
+    f.ifd0.assign(11, EntreeFab{0x010F, 2, n, queue});
+    f.ifd0.front().donnees = QByteArray(n, 'A');
+    f.exif.assign(41, EntreeFab{0x9286, 2, n, queue});
+    const QString nom = dossier.filePath("queue.jpg");
+    FabriqueExif::Ecrire(nom, f.Fichier());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AngleParPixel(nom));
+}
+BENCHMARK(BM_ExifQueuePartagee)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

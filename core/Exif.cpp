@@ -1,5 +1,6 @@
 #include "core/Exif.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -47,13 +48,14 @@ QString Enumeration(const QString& valeur, TEnum table)
     return Choisir(Nombre(valeur), table, "Réservé");
 }
 
-// Caractères avant le premier octet nul, au plus n.
+// Caractères avant le premier octet nul, au plus n, plafonnés pour la lecture.
 QString Caracteres(const char* octets, int64_t n)
 {
-    int64_t l = 0;
-    while (l < n && octets[l] != 0)
-        ++l;
-    return DepuisCp1252(octets, static_cast<int>(l));
+    const void* nul = std::memchr(octets, 0, static_cast<size_t>(n));
+    const int64_t l = nul ? static_cast<const char*>(nul) - octets : n;
+    if (l <= LongueurMaxTexteExif)
+        return DepuisCp1252(octets, static_cast<int>(l));
+    return DepuisCp1252(octets, LongueurMaxTexteExif) + QChar(0x2026);
 }
 
 // Une moitié du texte comme StrToInt('$' + moitié) : de 1 à 8 chiffres
@@ -130,13 +132,18 @@ void ConvertirEntreeMM(TEntreeIFD& E)
     E.Valeur = E.Type == 3 ? Inverser16x2(E.Valeur) : Inverser32(E.Valeur);
 }
 
+void TExif::VerifierReste(int64_t Nombre) const
+{
+    const int64_t pos = Fichier.pos();
+    if (Nombre < 0 || pos < 0 || Nombre > TailleFichier - pos)
+        throw Erreur(MsgLectureExif);
+}
+
 QByteArray TExif::Lire(int64_t Nombre)
 {
     // Borné par la taille du fichier avant toute allocation : un compte
     // mensonger ne réserve pas de mémoire.
-    const int64_t pos = Fichier.pos();
-    if (Nombre < 0 || pos < 0 || Nombre > TailleFichier - pos)
-        throw Erreur(MsgLectureExif);
+    VerifierReste(Nombre);
     QByteArray octets(Nombre, Qt::Uninitialized);
     Lire(octets.data(), Nombre);
     return octets;
@@ -146,6 +153,18 @@ void TExif::Lire(void* Dest, int64_t Nombre)
 {
     if (Fichier.read(static_cast<char*>(Dest), Nombre) != Nombre)
         throw Erreur(MsgLectureExif);
+}
+
+QString TExif::LireTexte(int64_t Position, uint32_t Nombre)
+{
+    Positionner(Position);
+    // Un compte qui dépasse la fin du fichier reste une erreur, mais seuls
+    // les octets qu'un texte plafonné peut montrer sont lus.
+    VerifierReste(Nombre);
+    char Octets[LongueurMaxTexteExif + 1];
+    const int64_t n = std::min<int64_t>(Nombre, sizeof(Octets));
+    Lire(Octets, n);
+    return Caracteres(Octets, n);
 }
 
 void TExif::Positionner(int64_t Position)
@@ -233,13 +252,7 @@ void TExif::LireValeur(const TEntreeIFD& Entree, int64_t Base, QString& S)
         S = QString::number(Entree.Valeur);
         break;
     case 2:
-        if (Entree.Nombre <= 4) {
-            S = Caracteres(Champ, Entree.Nombre);
-        } else {
-            Positionner(Base + Entree.Valeur);
-            const QByteArray Texte = Lire(Entree.Nombre);
-            S = Caracteres(Texte.constData(), Texte.size());
-        }
+        S = Entree.Nombre <= 4 ? Caracteres(Champ, Entree.Nombre) : LireTexte(Base + Entree.Valeur, Entree.Nombre);
         break;
     case 5:
     case 10: {
@@ -255,14 +268,8 @@ void TExif::LireValeur(const TEntreeIFD& Entree, int64_t Base, QString& S)
         break;
     }
     case 7:
-        if (Entree.Nombre < 5) {
-            // Les quatre octets du champ, nuls compris.
-            S = DepuisCp1252(Champ, 4);
-        } else {
-            Positionner(Base + Entree.Valeur);
-            const QByteArray Octets = Lire(Entree.Nombre);
-            S = Caracteres(Octets.constData(), Octets.size());
-        }
+        // En ligne : les quatre octets du champ, nuls compris.
+        S = Entree.Nombre < 5 ? DepuisCp1252(Champ, 4) : LireTexte(Base + Entree.Valeur, Entree.Nombre);
         break;
     case 9:
         S = QString::number(static_cast<int32_t>(Entree.Valeur));

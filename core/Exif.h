@@ -14,6 +14,10 @@
 
 inline const char* const MsgLectureExif = "Lecture au-delà de la fin du fichier";
 
+// Un texte plus long est coupé là et suivi de « … » : personne n'en lit
+// davantage, et un compte de plusieurs Mo ne coûte plus sa taille.
+constexpr int LongueurMaxTexteExif = 4096;
+
 // Couleurs des lignes ($00BBGGRR).
 constexpr int32_t CouleurSectionExif = 0xFF0000;
 constexpr int32_t CouleurDonneeExif = 0x8000;
@@ -72,8 +76,10 @@ public:
     TListeInfos Infos;
 
 private:
+    void VerifierReste(int64_t Nombre) const;
     QByteArray Lire(int64_t Nombre);
     void Lire(void* Dest, int64_t Nombre);
+    QString LireTexte(int64_t Position, uint32_t Nombre);
     TEntreeIFD LireEntree();
     void Positionner(int64_t Position);
     void TraiterIFD0(const TEntreeIFD& E, int64_t Base);

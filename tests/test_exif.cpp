@@ -429,3 +429,62 @@ TEST_F(ExifFichiers, FichierTronqueAChaqueLongueur)
     }
     EXPECT_GT(erreurs, 0);
 }
+
+// Des comptes de plusieurs Mo sur une même queue : chaque texte s'arrête à son
+// premier nul et n'en garde que ce qu'on lit, suivi de « … ».
+TEST_F(ExifFichiers, TextesLongsPlafonnesSurUneQueuePartagee)
+{
+    const int Max = LongueurMaxTexteExif;
+    const QString Suite(QChar(0x2026));
+    const auto Fois = [](int n, char c) { return QString(n, QLatin1Char(c)); };
+    const uint32_t Mo = 3u << 20;
+    for (bool mm : {false, true}) {
+        SCOPED_TRACE(mm);
+        FabriqueExif f(mm);
+        // La zone de données : Max 'B', Max + 1 'C', "court", chacun fini par un nul, puis 'A' jusqu'au bout.
+        QByteArray zone = QByteArray(Max, 'B') + '\0' + QByteArray(Max + 1, 'C') + '\0' + "court" + '\0';
+        const uint32_t B = f.DebutDonnees(), C = B + uint32_t(Max) + 1, Court = C + uint32_t(Max) + 2;
+        const uint32_t A = B + uint32_t(zone.size());
+        zone += QByteArray(Mo, 'A');
+        // Jusqu'à la fin du fichier : la queue et le marqueur FF D9.
+        const uint32_t Reste = Mo + 2;
+        f.ifd0 = {{0xC001, 7, uint32_t(zone.size()), 0, zone},  // inconnue : porte la zone
+                  {0x010F, 2, Mo, A},       {0x010E, 2, uint32_t(Max) + 1, A}, {0x0110, 2, uint32_t(Max), A},
+                  {0x8298, 2, Mo, B},       {0x0132, 2, Reste, A}};
+        f.exif = {{0x9286, 2, Mo, A},  {0x9286, 7, Mo, A},     {0x9286, 2, Mo, C},
+                  {0x9286, 7, Mo, Court}, f.Long(0xA002, 2000), f.Court(0xA405, 36)};
+        ASSERT_EQ(f.DebutDonnees(), B);
+        const QString nom = Ecrire("queue.jpg", f.Fichier());
+        TExif e;
+        ASSERT_TRUE(e.LireFichier(nom));
+        const std::vector<Ligne> attendu = {
+            {"Infos TIFF 6.0", "", 0xFF0000},
+            {"Marque", Fois(Max, 'A') + Suite, 0x8000},
+            {"Description", Fois(Max, 'A') + Suite, 0x8000},  // compte Max + 1 sans nul
+            {"Modèle", Fois(Max, 'A'), 0x8000},               // compte Max tout juste
+            {"Copyright", Fois(Max, 'B'), 0x8000},            // nul juste après Max
+            {"Date Heure", Fois(Max, 'A') + Suite, 0x8000},   // jusqu'au dernier octet
+            {"Infos EXIF", "", 0xFF0000},
+            {"Commentaires", Fois(Max, 'A') + Suite, 0x8000},
+            {"Commentaires", Fois(Max, 'A') + Suite, 0x8000},
+            {"Commentaires", Fois(Max, 'C') + Suite, 0x8000},  // nul un cran trop loin
+            {"Commentaires", "court", 0x8000},
+            {"Largeur Image", "2000 pixels", 0x8000},
+            {"Focale équivalente en 24 x 36", "36", 0x8000},
+        };
+        EXPECT_EQ(Lignes(e), attendu);
+        for (const QString& v : e.Infos.Liste.Valeurs)
+            EXPECT_LE(v.size(), Max + 1);
+        EXPECT_NEAR(double(AngleParPixel(nom)), 0.000463648, 5e-10);
+
+        // Un octet de plus que le fichier n'en tient : la lecture échoue toujours.
+        f.ifd0[5].nombre = Reste + 1;
+        const QString trop = Ecrire("queue.jpg", f.Fichier());
+        try {
+            AngleParPixel(trop);
+            ADD_FAILURE();
+        } catch (const Erreur& x) {
+            EXPECT_EQ(x.Message(), QString::fromUtf8(MsgLectureExif));
+        }
+    }
+}
