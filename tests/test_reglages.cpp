@@ -83,3 +83,51 @@ TEST_F(Reglages, DossierLuEnWindows1252AvantLUtf8)
     }
     EXPECT_TRUE(messages.empty());
 }
+
+// Un fichier de réglages aux fins LF, près de la limite : la fermeture le
+// réécrit sans le doubler et le démarrage suivant le lit. Juste à la limite,
+// l'écriture qui la passerait est refusée et dite ; le fichier reste lisible.
+TEST_F(Reglages, UnFichierPresDeLaLimiteResteLisible)
+{
+    const QByteArray entete = "[JPEG]\nQualJpg=40\n";
+    struct Cas { const char* nom; qint64 taille; bool ecrit; };
+    const Cas cas[] = {{"proche.ini", TailleIniMax - 1024, true}, {"limite.ini", TailleIniMax, false}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        messages.clear();
+        QByteArray contenu = entete;
+        while (contenu.size() < c.taille - 40)
+            contenu += "; ligne de remplissage\n";
+        contenu += "; " + QByteArray(c.taille - contenu.size() - 3, 'x') + "\n";
+        ASSERT_EQ(contenu.size(), c.taille);
+        Ecrire(Chemin(c.nom), contenu);
+        ImposerCheminReglages(Chemin(c.nom));
+        QByteArray precedent;
+        for (int tour = 0; tour < 3; ++tour) {
+            SCOPED_TRACE(tour);
+            messages.clear();
+            Creer();
+            EXPECT_EQ(f->QualJpg, c.ecrit && tour > 0 ? 41 : 40);
+            f->QualJpg = 41;
+            EXPECT_TRUE(f->close());
+            f.reset();
+            const QByteArray lu = Lire(Chemin(c.nom));
+            if (c.ecrit) {
+                EXPECT_TRUE(messages.empty());
+                EXPECT_LE(lu.size(), TailleIniMax);
+                EXPECT_FALSE(lu.contains('\r'));
+                EXPECT_TRUE(lu.startsWith("[JPEG]\nQualJpg=41\n"));
+                if (tour > 0) {
+                    EXPECT_TRUE(lu == precedent);
+                }
+            } else {
+                ASSERT_EQ(messages.size(), 1u);
+                EXPECT_EQ(messages[0].texte,
+                          QStringLiteral("Les réglages n'ont pas pu être enregistrés dans le fichier « %1 ».")
+                              .arg(Chemin(c.nom)));
+                EXPECT_TRUE(lu == contenu);
+            }
+            precedent = lu;
+        }
+    }
+}
