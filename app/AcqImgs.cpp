@@ -62,18 +62,15 @@ bool HorsFormatIni(const QString& texte)
            (texte.size() >= 2 && (premier == u'"' || premier == u'\'') && dernier == premier);
 }
 
-// Les dossiers vont au fichier en Windows-1252 ; un nom que cette page ne sait
-// pas écrire part en UTF-8 plutôt que d'être perdu. Un nom hors du format de
+// Les dossiers suivent la règle des noms stockés : Windows-1252, ou UTF-8
+// pour un nom que cette page ne sait pas écrire. Un nom hors du format de
 // ligne part en UTF-8 codé %XX derrière « ? », qu'aucun chemin de dossier ne
 // porte en tête : les fichiers déjà écrits se lisent comme avant.
 std::string VersIni(const QString& texte)
 {
     if (HorsFormatIni(texte))
         return "?" + texte.toUtf8().toPercentEncoding("/").toStdString();
-    std::string octets = VersCp1252(texte);
-    if (DepuisCp1252(octets) == texte)
-        return octets;
-    return texte.toUtf8().toStdString();
+    return OctetsNom(texte);
 }
 
 QString DepuisIni(const std::string& octets)

@@ -92,12 +92,15 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
     return r.CoefFuite >= 0.0f && r.CoefFuite <= 1.0f;
 }
 
+// Chaque champ lu pour lui-même, l'un en Windows-1252 et l'autre en UTF-8 au
+// besoin : le dossier seul, puis le nom dans le dossier retenu.
 QString CheminImage(const TInfosImg& img)
 {
-    // Les projets sont d'abord en Windows-1252 ; un nom écrit en UTF-8 est lu
-    // comme tel quand lui seul nomme un fichier.
-    return NomStocke(std::string(img.Repertoire.car, LongueurChaineCourte(img.Repertoire)) + '/' +
-                     std::string(img.Nom.car, LongueurChaineCourte(img.Nom)));
+    const auto octets = [](const auto& champ) {
+        return std::string_view(champ.car, static_cast<size_t>(LongueurChaineCourte(champ)));
+    };
+    const QString dossier = NomStocke(octets(img.Repertoire));
+    return dossier + QLatin1Char('/') + NomStocke(octets(img.Nom), dossier);
 }
 
 // Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.

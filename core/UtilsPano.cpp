@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QStringDecoder>
-
 #include "platform/Cp1252.h"
 #include "platform/Systeme.h"
 
@@ -113,31 +111,8 @@ void LibererPatch(HPatch h)
 
 std::string OctetsChaineCourte(const QString& texte)
 {
-    const std::string cp1252 = VersCp1252(texte);
-    if (DepuisCp1252(cp1252) == texte)
-        return cp1252;
-    return texte.toUtf8().toStdString();
+    return OctetsNom(texte);
 }
-
-namespace {
-
-// L'UTF-8 n'est écrit que pour un texte que Windows-1252 ne sait pas écrire :
-// c'est à cela qu'on le reconnaît.
-QString TexteChaineCourte(const char* octets, int longueur)
-{
-    const bool horsAscii = std::any_of(octets, octets + longueur,
-                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (horsAscii) {
-        QStringDecoder utf8(QStringDecoder::Utf8,
-                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        const QString texte = utf8(QByteArrayView(octets, longueur));
-        if (!utf8.hasError() && DepuisCp1252(VersCp1252(texte)) != texte)
-            return texte;
-    }
-    return DepuisCp1252(octets, longueur);
-}
-
-}  // namespace
 
 template <int N>
 void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte)
@@ -152,7 +127,7 @@ void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte)
 template <int N>
 QString LireChaineCourte(const TChaineCourte<N>& champ)
 {
-    return TexteChaineCourte(champ.car, LongueurChaineCourte(champ));
+    return TexteNom(std::string_view(champ.car, static_cast<size_t>(LongueurChaineCourte(champ))));
 }
 
 template void EcrireChaineCourte<1>(TChaineCourte<1>&, const QString&);

@@ -264,8 +264,10 @@ void LibererPatch(HPatch h);
 
 // ---- Chaînes courtes ------------------------------------------------------
 
-// Octets d'un texte dans une chaîne courte : Windows-1252 quand cette page sait
-// l'écrire, UTF-8 sinon, pour qu'un nom de fichier quelconque se retrouve.
+// Octets d'un texte dans une chaîne courte : la règle des noms stockés
+// (Windows-1252 quand cette page sait l'écrire, UTF-8 sinon), pour qu'un nom
+// de fichier quelconque se retrouve. La lecture, sans le disque, rend le texte
+// que l'écrivain a écrit.
 std::string OctetsChaineCourte(const QString& texte);
 template <int N>
 void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte);

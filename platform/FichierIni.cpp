@@ -59,21 +59,36 @@ bool MemeNom(const std::string& a, const std::string& b)
     return true;
 }
 
+// Chaque ligne garde sa fin (LF, CRLF, ou rien pour la dernière) : réécrite,
+// elle ne grandit pas.
 Lignes Decouper(const std::string& texte)
 {
     Lignes lignes;
     size_t debut = 0;
     while (debut < texte.size()) {
         size_t fin = texte.find('\n', debut);
-        if (fin == std::string::npos)
-            fin = texte.size();
-        size_t finUtile = fin;
-        if (finUtile > debut && texte[finUtile - 1] == '\r')
-            --finUtile;
-        lignes.push_back(texte.substr(debut, finUtile - debut));
-        debut = fin + 1;
+        fin = fin == std::string::npos ? texte.size() : fin + 1;
+        lignes.push_back(texte.substr(debut, fin - debut));
+        debut = fin;
     }
     return lignes;
+}
+
+std::string FinDeLigne(const std::string& ligne)
+{
+    if (ligne.empty() || ligne.back() != '\n')
+        return std::string();
+    return ligne.size() >= 2 && ligne[ligne.size() - 2] == '\r' ? "\r\n" : "\n";
+}
+
+// Fin des lignes ajoutées : celle du fichier (sa première), CRLF pour un
+// fichier neuf, qui garde ainsi une seule sorte de fin.
+std::string FinAjoutee(const Lignes& lignes)
+{
+    for (const std::string& ligne : lignes)
+        if (std::string fin = FinDeLigne(ligne); !fin.empty())
+            return fin;
+    return "\r\n";
 }
 
 // Lit au plus TailleIniMax octets d'un fichier ordinaire ; sinon, lignes vides.
@@ -177,13 +192,18 @@ std::string SansGuillemets(const std::string& v)
     return v;
 }
 
+// Un fichier que la lecture refuserait n'est pas écrit : l'ancien reste lisible.
 bool EcrireLignes(const std::string& fichier, const Lignes& lignes)
 {
     std::string texte;
-    for (const auto& l : lignes) {
-        texte += l;
-        texte += "\r\n";
+    for (size_t i = 0; i < lignes.size(); ++i) {
+        texte += lignes[i];
+        // La dernière ligne d'avant, sans fin, en prend une si d'autres la suivent.
+        if (i + 1 < lignes.size() && FinDeLigne(lignes[i]).empty())
+            texte += FinAjoutee(lignes);
     }
+    if (static_cast<int64_t>(texte.size()) > TailleIniMax)
+        return false;
     return RemplacerFichier(QFile::decodeName(QByteArray::fromStdString(fichier)), texte.data(),
                             texte.size());
 }
@@ -259,21 +279,22 @@ bool SurUneLigne(const std::string& section, const std::string& cle, const std::
 
 void Poser(Lignes& lignes, const std::string& section, const std::string& cle, const std::string& valeur)
 {
+    const std::string fin = FinAjoutee(lignes);
     const auto p = ChercherSection(lignes, section);
     if (!p) {
-        lignes.push_back("[" + section + "]");
-        lignes.push_back(cle + "=" + valeur);
+        lignes.push_back("[" + section + "]" + fin);
+        lignes.push_back(cle + "=" + valeur + fin);
         return;
     }
     if (const auto i = ChercherCle(lignes, *p, cle)) {
-        lignes[*i] = NomCle(lignes[*i]) + "=" + valeur;
+        lignes[*i] = NomCle(lignes[*i]) + "=" + valeur + FinDeLigne(lignes[*i]);
         return;
     }
     // Nouvelle clé après la dernière ligne non vide de la section.
-    size_t fin = p->finSection;
-    while (fin > p->section + 1 && Rogner(lignes[fin - 1]).empty())
-        --fin;
-    lignes.insert(lignes.begin() + static_cast<ptrdiff_t>(fin), cle + "=" + valeur);
+    size_t apres = p->finSection;
+    while (apres > p->section + 1 && Rogner(lignes[apres - 1]).empty())
+        --apres;
+    lignes.insert(lignes.begin() + static_cast<ptrdiff_t>(apres), cle + "=" + valeur + fin);
 }
 
 }  // namespace

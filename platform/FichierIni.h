@@ -1,10 +1,12 @@
 #pragma once
 // Fonctions « profile string » à la manière de Windows : sections entre
 // crochets, clé=valeur, recherche sans casse, octets Windows-1252 conservés.
-// Le chemin du fichier est en encodage local ; le fichier écrit a des fins de
-// ligne CRLF et remplace l'ancien d'un coup. Seul un fichier ordinaire d'au
-// plus TailleIniMax octets est lu : un tube bloquerait, un périphérique ou un
-// fichier immense épuiserait la mémoire.
+// Le chemin du fichier est en encodage local ; le fichier écrit remplace
+// l'ancien d'un coup, chaque ligne lue avec sa fin (LF ou CRLF), les lignes
+// nouvelles en CRLF. Seul un fichier ordinaire d'au plus TailleIniMax octets
+// est lu : un tube bloquerait, un périphérique ou un fichier immense
+// épuiserait la mémoire. Aucun fichier plus grand n'est écrit, pour que le
+// programme relise toujours ce qu'il a écrit.
 
 #include <cstdint>
 #include <string>
@@ -28,8 +30,8 @@ enum class LectureIni
 std::string GetPrivateProfileString(const std::string& section, const std::string& cle,
                                     const std::string& defaut, const std::string& fichier);
 // Écrit la valeur en gardant les autres sections et clés ; crée le fichier au
-// besoin. Renvoie false quand le fichier ne peut pas être relu ou écrit, ou
-// qu'un des textes tient une fin de ligne.
+// besoin. Renvoie false quand le fichier ne peut pas être relu ou écrit,
+// qu'il dépasserait TailleIniMax, ou qu'un des textes tient une fin de ligne.
 bool WritePrivateProfileString(const std::string& section, const std::string& cle,
                                const std::string& valeur, const std::string& fichier);
 
@@ -53,7 +55,8 @@ public:
     bool WriteInteger(const std::string& section, const std::string& cle, int valeur);
     // Porte les écritures retenues dans le fichier tel qu'il est maintenant,
     // qui garde ainsi ce que d'autres y ont mis. false, sans rien écrire, quand
-    // il ne peut être relu (un fichier absent est créé) ou écrit.
+    // il ne peut être relu (un fichier absent est créé) ou écrit, ou qu'il
+    // dépasserait TailleIniMax.
     bool UpdateFile();
 
 private:

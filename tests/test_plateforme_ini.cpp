@@ -112,19 +112,20 @@ TEST_F(FichierIniTest, EcritureGardeLeResteEtSonOrdre)
     EXPECT_TRUE(ini.WriteString("JPEG", "QualJpg", "90"));
     EXPECT_TRUE(ini.WriteString("R\xE9pertoire", "Image", "/home/\xE9t\xE9"));
     EXPECT_TRUE(ini.UpdateFile());
+    // Les fins LF du fichier restent, les lignes ajoutées les prennent aussi.
     EXPECT_EQ(Lire(chemin),
-              "; commentaire\r\n"
-              "[MainWindow]\r\n"
-              "Statut=Normal\r\n"
-              "Left=250\r\n"
-              "Top=-5\r\n"
-              "\r\n"
-              "[Autre]\r\n"
-              "Cle=garde\r\n"
-              "[JPEG]\r\n"
-              "QualJpg=90\r\n"
-              "[R\xE9pertoire]\r\n"
-              "Image=/home/\xE9t\xE9\r\n");
+              "; commentaire\n"
+              "[MainWindow]\n"
+              "Statut=Normal\n"
+              "Left=250\n"
+              "Top=-5\n"
+              "\n"
+              "[Autre]\n"
+              "Cle=garde\n"
+              "[JPEG]\n"
+              "QualJpg=90\n"
+              "[R\xE9pertoire]\n"
+              "Image=/home/\xE9t\xE9\n");
     EXPECT_EQ(ini.ReadInteger("MainWindow", "Top", 0), -5);
     EXPECT_EQ(ini.ReadString("R\xC9PERTOIRE", "image", ""), "/home/\xE9t\xE9");
 }
@@ -171,7 +172,7 @@ TEST_F(FichierIniTest, DossierEnLectureSeule)
     DefinirOuvertureTemporaire(nullptr);
     QFile::setPermissions(dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(ecrit);
-    EXPECT_EQ(Lire(chemin), "[A]\r\nB=nouveau\r\n");
+    EXPECT_EQ(Lire(chemin), "[A]\nB=nouveau\n");
 }
 
 // Lu une fois à la création, relu une fois à l'écriture : ce qu'un autre a
@@ -188,7 +189,7 @@ TEST_F(FichierIniTest, LuUneFoisEtReluAvantDEcrire)
     EXPECT_EQ(Lire(chemin), "[A]\nB=2\nC=2\n[Autre]\nD=3\n");
     EXPECT_FALSE(ini.WriteString("A", "C", "5\r\n[A]"));
     EXPECT_TRUE(ini.UpdateFile());
-    EXPECT_EQ(Lire(chemin), "[A]\r\nB=2\r\nC=4\r\n[Autre]\r\nD=3\r\n");
+    EXPECT_EQ(Lire(chemin), "[A]\nB=2\nC=4\n[Autre]\nD=3\n");
     EXPECT_EQ(ini.ReadString("Autre", "D", ""), "3");
 }
 
@@ -223,11 +224,71 @@ TEST_F(FichierIniTest, SeulUnFichierOrdinaireDeTailleRaisonnableEstLu)
         if (c.fichier == "/dev/zero")
             continue;
         EXPECT_TRUE(ini.WriteString("JPEG", "QualJpg", "90"));
-        EXPECT_EQ(ini.UpdateFile(), lu || c.lecture == LectureIni::Absent) << c.fichier;
+        // Le fichier à la limite dépasserait : il n'est pas remplacé non plus.
+        EXPECT_EQ(ini.UpdateFile(), c.lecture == LectureIni::Absent) << c.fichier;
     }
+    EXPECT_EQ(QFileInfo(QFile::decodeName(limite.c_str())).size(), TailleIniMax);
     EXPECT_EQ(QFileInfo(QFile::decodeName(chemin.c_str())).size(), TailleIniMax + 1);
     EXPECT_FALSE(WritePrivateProfileString("JPEG", "QualJpg", "90", chemin));
     EXPECT_EQ(QFileInfo(QFile::decodeName(chemin.c_str())).size(), TailleIniMax + 1);
     EXPECT_FALSE(QFileInfo(QFile::decodeName(tube.c_str())).isFile());
     EXPECT_TRUE(QFileInfo(QFile::decodeName(dossierIni.c_str())).isDir());
+}
+
+// Un fichier de près de 1 Mio, de fins LF, CRLF ou mêlées : réécrit, il garde
+// ses fins, atteint la limite sans la passer et se relit ; l'écriture qui la
+// passerait est refusée et laisse le fichier lisible.
+TEST_F(FichierIniTest, CeQuiEstEcritSeRelitJusquALaLimite)
+{
+    struct Cas
+    {
+        const char* nom;
+        const char* fins[2];  // lignes paires, impaires
+        bool finFinale;
+    };
+    const Cas cas[] = {
+        {"LF", {"\n", "\n"}, true},
+        {"CRLF", {"\r\n", "\r\n"}, true},
+        {"mêlées", {"\n", "\r\n"}, true},
+        {"LF sans fin finale", {"\n", "\n"}, false},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const std::string fa = c.fins[0];  // fin de la première ligne : celle des lignes ajoutées
+        std::string corps;
+        for (int i = 2; corps.size() < TailleIniMax - 4096; ++i)
+            corps += "; ligne de remplissage " + std::to_string(i) + c.fins[i % 2];
+        const auto contenu = [&](const std::string& statut, const std::string& dernier, bool ajout) {
+            std::string t = "[MainWindow]" + fa + "Statut=" + statut + c.fins[1] + corps + dernier;
+            if (ajout)
+                t += (c.finFinale ? "" : fa) + "[JPEG]" + fa + "QualJpg=90" + fa;
+            return t;
+        };
+        // La dernière ligne ajustée pour que le fichier écrit fasse juste la limite.
+        const std::string fin = c.finFinale ? c.fins[0] : "";
+        const size_t bourrage = TailleIniMax - contenu("Normal", "; " + fin, true).size();
+        const std::string dernier = "; " + std::string(bourrage, 'x') + fin;
+        const std::string ecrit = contenu("Normal", dernier, true);
+        ASSERT_EQ(ecrit.size(), static_cast<size_t>(TailleIniMax));
+        Ecrire(chemin, contenu("Maximized", dernier, false));
+
+        TFichierIni ini(chemin);
+        ASSERT_EQ(ini.Lecture(), LectureIni::Lu);
+        EXPECT_TRUE(ini.WriteString("MainWindow", "Statut", "Normal"));
+        EXPECT_TRUE(ini.WriteInteger("JPEG", "QualJpg", 90));
+        EXPECT_TRUE(ini.UpdateFile());
+        EXPECT_TRUE(Lire(chemin) == ecrit);
+
+        const TFichierIni relu(chemin);
+        EXPECT_EQ(relu.Lecture(), LectureIni::Lu);
+        EXPECT_EQ(relu.ReadString("MainWindow", "Statut", ""), "Normal");
+        EXPECT_EQ(relu.ReadInteger("JPEG", "QualJpg", 0), 90);
+
+        // Un octet de plus dépasserait : rien n'est écrit, le fichier se relit.
+        EXPECT_TRUE(ini.WriteInteger("JPEG", "QualJpg", 100));
+        EXPECT_FALSE(ini.UpdateFile());
+        EXPECT_FALSE(WritePrivateProfileString("JPEG", "QualJpg", "100", chemin));
+        EXPECT_TRUE(Lire(chemin) == ecrit);
+        EXPECT_EQ(TFichierIni(chemin).ReadInteger("JPEG", "QualJpg", 0), 90);
+    }
 }

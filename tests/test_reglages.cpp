@@ -38,34 +38,96 @@ TEST_F(Reglages, FichierRefuseDemarreAvecLesDefautsEtUnMessage)
     EXPECT_FALSE(QFileInfo(Chemin("tube.ini")).isFile());
 }
 
-// Un dossier écrit en Windows-1252 dont les octets sont aussi de l'UTF-8
-// valide (C3 A9 74 : « Ã©t » ou « ét ») : l'UTF-8 seulement quand lui seul
-// nomme un dossier existant.
+// Des octets qui se lisent en Windows-1252 et en UTF-8. C3 A9 74 : « Ã©t »,
+// ou « ét », que le programme écrirait E9 74 : toujours Windows-1252.
+// D0 A4 : « Ð¤ » ou « Ф », que le programme écrit tous deux ainsi : celui
+// qui existe, Windows-1252 quand tous deux existent, et l'UTF-8 de
+// l'écrivain quand aucun n'existe.
 TEST_F(Reglages, DossierLuEnWindows1252AvantLUtf8)
 {
-    const QString cp1252 = QString::fromUtf8("Ã©t"), utf8 = QString::fromUtf8("ét");
-    struct Cas { bool avecCp1252, avecUtf8; bool attenduUtf8; };
-    const Cas cas[] = {{true, false, false}, {false, true, true}, {true, true, false}, {false, false, false}};
+    struct Cas
+    {
+        const char *octets, *cp1252, *utf8;
+        bool avecCp1252, avecUtf8, attenduUtf8;
+    };
+    const Cas cas[] = {
+        {"\xC3\xA9t", "Ã©t", "ét", true, false, false},  {"\xC3\xA9t", "Ã©t", "ét", false, true, false},
+        {"\xC3\xA9t", "Ã©t", "ét", true, true, false},   {"\xC3\xA9t", "Ã©t", "ét", false, false, false},
+        {"\xD0\xA4", "Ð¤", "Ф", true, false, false},      {"\xD0\xA4", "Ð¤", "Ф", false, true, true},
+        {"\xD0\xA4", "Ð¤", "Ф", true, true, false},       {"\xD0\xA4", "Ð¤", "Ф", false, false, true},
+    };
     int n = 0;
     for (const Cas& c : cas) {
+        SCOPED_TRACE(n);
         const QString base = Chemin(QString::number(n++));
         QDir().mkpath(base);
+        const QString cp1252 = QString::fromUtf8(c.cp1252), utf8 = QString::fromUtf8(c.utf8);
         if (c.avecCp1252)
             QDir(base).mkdir(cp1252);
         if (c.avecUtf8)
             QDir(base).mkdir(utf8);
-        const QByteArray octets = QFile::encodeName(base) + "/\xC3\xA9t";
+        const QByteArray octets = QFile::encodeName(base) + "/" + c.octets;
         Ecrire(Chemin("kalvindo.ini"), "[R\xE9pertoire]\r\nProjet=" + octets + "\r\nImage=" + octets + "\r\n");
         Creer();
         const QString attendu = base + QLatin1Char('/') + (c.attenduUtf8 ? utf8 : cp1252);
-        EXPECT_EQ(f->RepProjet, attendu) << c.avecCp1252 << c.avecUtf8;
-        EXPECT_EQ(f->RepImage, attendu) << c.avecCp1252 << c.avecUtf8;
-        // Relu tel qu'il a été écrit.
+        EXPECT_EQ(f->RepProjet, attendu);
+        EXPECT_EQ(f->RepImage, attendu);
+        // Relu tel qu'il a été écrit, octet pour octet.
         EXPECT_TRUE(f->close());
         f.reset();
+        const TFichierIni ini(QFile::encodeName(Chemin("kalvindo.ini")).toStdString());
+        EXPECT_EQ(ini.ReadString("R\xE9pertoire", "Projet", ""), octets.toStdString());
         Creer();
-        EXPECT_EQ(f->RepProjet, attendu) << c.avecCp1252 << c.avecUtf8;
+        EXPECT_EQ(f->RepProjet, attendu);
         f.reset();
     }
     EXPECT_TRUE(messages.empty());
+}
+
+// Un fichier de réglages aux fins LF, près de la limite : la fermeture le
+// réécrit sans le doubler et le démarrage suivant le lit. Juste à la limite,
+// l'écriture qui la passerait est refusée et dite ; le fichier reste lisible.
+TEST_F(Reglages, UnFichierPresDeLaLimiteResteLisible)
+{
+    const QByteArray entete = "[JPEG]\nQualJpg=40\n";
+    struct Cas { const char* nom; qint64 taille; bool ecrit; };
+    const Cas cas[] = {{"proche.ini", TailleIniMax - 1024, true}, {"limite.ini", TailleIniMax, false}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        messages.clear();
+        QByteArray contenu = entete;
+        while (contenu.size() < c.taille - 40)
+            contenu += "; ligne de remplissage\n";
+        contenu += "; " + QByteArray(c.taille - contenu.size() - 3, 'x') + "\n";
+        ASSERT_EQ(contenu.size(), c.taille);
+        Ecrire(Chemin(c.nom), contenu);
+        ImposerCheminReglages(Chemin(c.nom));
+        QByteArray precedent;
+        for (int tour = 0; tour < 3; ++tour) {
+            SCOPED_TRACE(tour);
+            messages.clear();
+            Creer();
+            EXPECT_EQ(f->QualJpg, c.ecrit && tour > 0 ? 41 : 40);
+            f->QualJpg = 41;
+            EXPECT_TRUE(f->close());
+            f.reset();
+            const QByteArray lu = Lire(Chemin(c.nom));
+            if (c.ecrit) {
+                EXPECT_TRUE(messages.empty());
+                EXPECT_LE(lu.size(), TailleIniMax);
+                EXPECT_FALSE(lu.contains('\r'));
+                EXPECT_TRUE(lu.startsWith("[JPEG]\nQualJpg=41\n"));
+                if (tour > 0) {
+                    EXPECT_TRUE(lu == precedent);
+                }
+            } else {
+                ASSERT_EQ(messages.size(), 1u);
+                EXPECT_EQ(messages[0].texte,
+                          QStringLiteral("Les réglages n'ont pas pu être enregistrés dans le fichier « %1 ».")
+                              .arg(Chemin(c.nom)));
+                EXPECT_TRUE(lu == contenu);
+            }
+            precedent = lu;
+        }
+    }
 }
