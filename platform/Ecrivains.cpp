@@ -1,5 +1,6 @@
 #include "platform/Ecrivains.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <jpeglib.h>
 
@@ -92,6 +95,13 @@ bool Compresser(Compression& c, const Bitmap* source, int qualite)
     return true;
 }
 
+// Sans ce signal, une taille de fichier bornée fait échouer write() (EFBIG)
+// au lieu de tuer le programme ; posé au chargement, avant tout enregistrement.
+[[maybe_unused]] const bool SignalTailleIgnore = [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    return true;
+}();
+
 OuvertureTemporaire OuvertureRemplacee = nullptr;
 
 int OuvrirTemporaire(const char* chemin, int drapeaux, mode_t mode)
@@ -113,6 +123,47 @@ bool EcrireTout(int fd, const char* octets, size_t taille)
         ecrit += static_cast<size_t>(n);
     }
     return true;
+}
+
+// Le nom désigne-t-il encore le fichier ouvert ?
+bool Nomme(int fd, const QByteArray& chemin)
+{
+    struct stat ouvert {}, nomme {};
+    return fstat(fd, &ouvert) == 0 && lstat(chemin.constData(), &nomme) == 0 && ouvert.st_dev == nomme.st_dev &&
+           ouvert.st_ino == nomme.st_ino;
+}
+
+// Efface les restes de la même racine, sauf le nôtre. N'est ouvert que ce qui
+// peut en être un ; rien n'est suivi ni attendu. Un reste verrouillé est celui
+// d'un enregistrement en cours : false.
+bool EffacerRestes(const QByteArray& dossier, const QByteArray& racine, const QByteArray& notre)
+{
+    DIR* liste = opendir(dossier.isEmpty() ? "." : dossier.constData());
+    if (!liste)
+        return true;
+    bool libre = true;
+    while (const dirent* entree = readdir(liste)) {
+        const QByteArray nom(entree->d_name);
+        if (!nom.startsWith(racine) || !nom.endsWith(".tmp") || nom == notre)
+            continue;
+        const QByteArray chemin = dossier + nom;
+        struct stat vu {};
+        if (lstat(chemin.constData(), &vu) != 0 || !S_ISREG(vu.st_mode) || vu.st_nlink != 1 ||
+            vu.st_uid != geteuid())
+            continue;
+        const int fd = ::open(chemin.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (Nomme(fd, chemin)) {
+            if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+                libre = false;
+            else
+                ::unlink(chemin.constData());
+        }
+        ::close(fd);
+    }
+    closedir(liste);
+    return libre;
 }
 
 }  // namespace
@@ -197,36 +248,26 @@ FichierRemplacant::FichierRemplacant(const QString& chemin)
 
     // Nom court quelle que soit la longueur de celui de la cible.
     const qsizetype barre = cible_.lastIndexOf('/');
-    temporaire_ = cible_.left(barre + 1) + ".kalvindo-" +
-                  QCryptographicHash::hash(cible_.mid(barre + 1), QCryptographicHash::Sha1).toHex().left(16) +
-                  ".tmp";
-    // Un enregistrement en cours garde son verrou et fait échouer celui-ci ; le
-    // reste d'un arrêt brutal n'en a plus et est repris. Le nom doit encore
-    // désigner le fichier verrouillé : renommé entre-temps, on recommence.
-    for (int essai = 0; essai < 3; ++essai) {
-        const int fd = OuvrirTemporaire(temporaire_.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (existe && (errno == EACCES || errno == EPERM))
-                OuvrirSurPlace();
+    const QByteArray dossier = cible_.left(barre + 1);
+    const QByteArray racine =
+        ".kalvindo-" + QCryptographicHash::hash(cible_.mid(barre + 1), QCryptographicHash::Sha1).toHex().left(16);
+    // Création exclusive : un nom déjà pris, quoi qu'il désigne, fait tirer le suivant.
+    for (int essai = 0; essai < 16; ++essai) {
+        const QByteArray hasard = QByteArray::number(QRandomGenerator::system()->generate(), 16);
+        const QByteArray nom = racine + '-' + hasard.rightJustified(8, '0') + ".tmp";
+        temporaire_ = dossier + nom;
+        fd_ = OuvrirTemporaire(temporaire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            // Verrouillé puis encore sous son nom, il ne peut plus être pris pour un reste.
+            if (flock(fd_, LOCK_EX | LOCK_NB) != 0 || !Nomme(fd_, temporaire_) || !EffacerRestes(dossier, racine, nom))
+                Lacher();
             return;
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            return;
-        }
-        struct stat ouvert {}, nomme {};
-        if (fstat(fd, &ouvert) == 0 && lstat(temporaire_.constData(), &nomme) == 0 &&
-            ouvert.st_dev == nomme.st_dev && ouvert.st_ino == nomme.st_ino) {
-            fd_ = fd;
-            if (ftruncate(fd_, 0) != 0) {
-                ::unlink(temporaire_.constData());
-                ::close(fd_);
-                fd_ = -1;
-            }
-            return;
-        }
-        ::close(fd);
+        if (errno != EEXIST)
+            break;
     }
+    if (existe && (errno == EACCES || errno == EPERM))
+        OuvrirSurPlace();
 }
 
 // La cible est ouverte et verrouillée dès maintenant : un enregistrement
@@ -259,9 +300,9 @@ bool FichierRemplacant::RecopierSurPlace()
     struct stat neuf {}, ancien {};
     if (fstat(fd_, &neuf) != 0 || fstat(cibleOuverte_, &ancien) != 0)
         return false;
-    if (neuf.st_size > ancien.st_size &&
-        posix_fallocate(cibleOuverte_, ancien.st_size, neuf.st_size - ancien.st_size) != 0) {
-        // Ce qu'une réservation partielle a ajouté est retiré.
+    // Toute la longueur : les trous d'un fichier creux demandent eux aussi des blocs.
+    if (neuf.st_size > 0 && posix_fallocate(cibleOuverte_, 0, neuf.st_size) != 0) {
+        // Ce qu'une réservation partielle a ajouté au bout est retiré.
         [[maybe_unused]] const int retour = ftruncate(cibleOuverte_, ancien.st_size);
         return false;
     }
@@ -283,15 +324,21 @@ bool FichierRemplacant::RecopierSurPlace()
     return ftruncate(cibleOuverte_, neuf.st_size) == 0 && fsync(cibleOuverte_) == 0;
 }
 
+// Le temporaire n'est effacé que s'il porte encore notre nom.
+void FichierRemplacant::Lacher()
+{
+    if (!valide_ && !SurPlace() && Nomme(fd_, temporaire_))
+        ::unlink(temporaire_.constData());
+    ::close(fd_);
+    fd_ = -1;
+}
+
 FichierRemplacant::~FichierRemplacant()
 {
     if (cibleOuverte_ >= 0)
         ::close(cibleOuverte_);
-    if (fd_ < 0)
-        return;
-    if (!valide_ && !SurPlace())
-        ::unlink(temporaire_.constData());
-    ::close(fd_);
+    if (fd_ >= 0)
+        Lacher();
 }
 
 // Le verrou reste pris jusqu'après le renommage.

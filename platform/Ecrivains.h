@@ -29,13 +29,21 @@ void EnregistrerJpeg(const Bitmap& source, int qualite, const QString& chemin);
 
 // Fichier temporaire du même dossier que la cible, qui la remplace d'un coup
 // à la validation. Un lien symbolique est suivi : sa cible est remplacée, le
-// lien reste. Le nom du temporaire est court et propre à la cible : celui
-// qu'un arrêt brutal a laissé est repris par l'enregistrement suivant.
+// lien reste. Le temporaire naît sous un nom neuf et imprévisible, court et
+// marqué par la cible ; ce qui occupe déjà un nom n'est jamais ouvert, si bien
+// qu'un tube ou un lien posé à côté n'est ni attendu ni écrit. Verrouillé tant
+// que l'enregistrement dure, il fait échouer un second enregistrement de la
+// même cible ; les restes qu'un arrêt brutal a laissés (fichiers ordinaires à
+// nous, à un seul lien, sans verrou) sont effacés par l'enregistrement suivant.
 // Détruit sans validation, le temporaire s'efface.
 // Quand le dossier refuse le temporaire mais que la cible existe et est
 // modifiable, les octets vont dans un temporaire sans nom hors du dossier et
-// la validation les recopie sur place dans la cible : la place manquante y est
+// la validation les recopie sur place dans la cible : toute leur place y est
 // réservée d'abord, si bien qu'un disque plein laisse l'ancien contenu intact.
+// Un système de fichiers à copie sur écriture ou compressé ne le garantit pas :
+// y réécrire un bloc réservé peut encore en demander un neuf.
+// Une taille de fichier bornée (ulimit -f) fait échouer l'écriture comme un
+// disque plein : le programme ignore le signal qui l'aurait tué.
 class FichierRemplacant
 {
 public:
@@ -56,6 +64,7 @@ public:
 private:
     void OuvrirSurPlace();
     bool RecopierSurPlace();
+    void Lacher();
 
     QByteArray cible_;
     QByteArray temporaire_;

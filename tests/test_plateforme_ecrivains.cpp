@@ -1,9 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include <QCryptographicHash>
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +51,97 @@ Octets LireFichier(const QString& chemin)
     f.open(QIODevice::ReadOnly);
     const QByteArray tout = f.readAll();
     return Octets(tout.begin(), tout.end());
+}
+
+QByteArray Local(const QString& chemin)
+{
+    return QFile::encodeName(chemin);
+}
+
+QString Entrees(const QString& dossier)
+{
+    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(' ');
+}
+
+// Début du nom des temporaires d'une cible.
+QString RacineTemporaire(const char* nom)
+{
+    return QStringLiteral(".kalvindo-") + QCryptographicHash::hash(nom, QCryptographicHash::Sha1).toHex().left(16);
+}
+
+// Verdict d'un essai mené dans un fils : la liste de ses fautes.
+struct Fautes
+{
+    std::string texte;
+    void operator()(bool juste, const std::string& faute)
+    {
+        if (!juste)
+            texte += faute + " ; ";
+    }
+    // L'enregistrement doit lever ce message ; vide : réussir.
+    void Message(const std::function<void()>& enregistrer, const QString& attendu)
+    {
+        QString message;
+        try {
+            enregistrer();
+        } catch (const Erreur& e) {
+            message = e.Message();
+        }
+        (*this)(message == attendu, "message « " + message.toStdString() + " »");
+    }
+};
+
+// Lance l'essai dans un processus fils et rend son verdict (vide : réussi).
+// Un fils bloqué est tué au bout de deux minutes : une régression échoue au
+// lieu de geler la suite.
+std::string DansUnFils(const std::function<std::string()>& essai)
+{
+    int tube[2];
+    if (pipe(tube) != 0)
+        return "tube impossible";
+    const pid_t fils = fork();
+    if (fils < 0)
+        return "fork impossible";
+    if (fils == 0) {
+        ::close(tube[0]);
+        alarm(120);
+        std::string verdict;
+        try {
+            verdict = essai();
+        } catch (const Erreur& e) {
+            verdict = "Erreur levée : " + e.Message().toStdString();
+        }
+        [[maybe_unused]] const ssize_t n = ::write(tube[1], verdict.data(), verdict.size());
+        _exit(0);
+    }
+    ::close(tube[1]);
+    std::string verdict;
+    char bloc[256];
+    for (ssize_t n; (n = ::read(tube[0], bloc, sizeof bloc)) > 0;)
+        verdict.append(bloc, static_cast<size_t>(n));
+    ::close(tube[0]);
+    int etat = 0;
+    waitpid(fils, &etat, 0);
+    if (WIFSIGNALED(etat))
+        return "fils tué par le signal " + std::to_string(WTERMSIG(etat));
+    return verdict;
+}
+
+// Pose un objet au premier nom de temporaire que l'enregistrement essaie.
+std::function<void(const char*)> PiegeAuPremierNom;
+
+int OuvrirApresPiege(const char* chemin, int drapeaux, mode_t mode)
+{
+    if (PiegeAuPremierNom)
+        std::exchange(PiegeAuPremierNom, nullptr)(chemin);
+    return ::open(chemin, drapeaux, mode);
+}
+
+// Dossier protégé, même pour root : tout temporaire y est refusé.
+int RefusDuDossier(const char*, int, mode_t)
+{
+    errno = EACCES;
+    return -1;
 }
 
 }  // namespace
@@ -212,4 +315,182 @@ TEST(RemplacerFichier, NomLongLienDroitsEtTemporaireRepris)
     ASSERT_TRUE(ecrire(vrai, "repris"));
     EXPECT_EQ(LireFichier(vrai), (Octets{'r', 'e', 'p', 'r', 'i', 's'}));
     EXPECT_EQ(tout(), attendus);
+}
+
+// Ce qu'un autre a posé à un nom de temporaire n'est ni ouvert ni attendu ni
+// effacé : au nom que l'enregistrement essaie d'abord, à l'ancien nom fixe et
+// à un nom de la forme des temporaires.
+TEST(RemplacerFichier, ObjetPoseAuNomDuTemporaireIntouche)
+{
+    using Pose = int (*)(const char* chemin, const char* voisin);
+    struct Objet
+    {
+        const char* nom;
+        Pose poser;
+        bool sousRoot = false;
+    };
+    const Objet objets[] = {
+        {"tube", [](const char* c, const char*) { return mkfifo(c, 0600); }},
+        {"lien dur", [](const char* c, const char* v) { return link(v, c); }},
+        {"lien symbolique", [](const char* c, const char* v) { return symlink(v, c); }},
+        {"dossier", [](const char* c, const char*) { return mkdir(c, 0700); }},
+        {"fichier d'un autre",
+         [](const char* c, const char*) {
+             const int fd = ::open(c, O_WRONLY | O_CREAT | O_EXCL, 0600);
+             const bool ecrit = fd >= 0 && ::write(fd, "autre", 5) == 5;
+             return ::close(fd) == 0 && ecrit ? chown(c, 4242, 4242) : -1;
+         },
+         true},
+    };
+    const QString racine = RacineTemporaire("vue.kvp");
+    const QString places[] = {QString(), racine + QStringLiteral(".tmp"), racine + QStringLiteral("-0badcafe.tmp")};
+    for (const Objet& objet : objets) {
+        if (objet.sousRoot && geteuid() != 0)
+            continue;
+        for (const QString& place : places) {
+            SCOPED_TRACE(std::string(objet.nom) + " " + (place.isEmpty() ? "au premier nom" : place.toStdString()));
+            QTemporaryDir dossier;
+            const QString cible = dossier.filePath("vue.kvp");
+            const QString voisin = dossier.filePath("voisin.txt");
+            const std::string verdict = DansUnFils([&]() -> std::string {
+                if (!RemplacerFichier(cible, "ancien", 6) || !RemplacerFichier(voisin, "intact", 6))
+                    return "préparation";
+                QByteArray pose;
+                struct stat avant {};
+                const auto poser = [&](const char* chemin) {
+                    if (objet.poser(chemin, Local(voisin).constData()) == 0 && lstat(chemin, &avant) == 0)
+                        pose = chemin;
+                };
+                if (place.isEmpty()) {
+                    PiegeAuPremierNom = poser;
+                    DefinirOuvertureTemporaire(OuvrirApresPiege);
+                } else {
+                    poser(Local(dossier.filePath(place)).constData());
+                }
+                const bool ecrit = RemplacerFichier(cible, "neuf", 4);
+                if (pose.isEmpty())
+                    return "objet non posé";
+                Fautes verifier;
+                verifier(ecrit, "enregistrement refusé");
+                verifier(LireFichier(cible) == Octets{'n', 'e', 'u', 'f'}, "cible sans les octets neufs");
+                struct stat etat {};
+                verifier(lstat(Local(cible).constData(), &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_nlink == 1,
+                         "cible qui n'est pas un fichier à un seul lien");
+                verifier(LireFichier(voisin) == Octets{'i', 'n', 't', 'a', 'c', 't'}, "fichier voisin réécrit");
+                verifier(lstat(pose.constData(), &etat) == 0 && etat.st_ino == avant.st_ino &&
+                             etat.st_mode == avant.st_mode && etat.st_nlink == avant.st_nlink &&
+                             etat.st_size == avant.st_size,
+                         "objet posé changé");
+                verifier(Entrees(dossier.path()).count(' ') == 2, "temporaire laissé");
+                return verifier.texte;
+            });
+            EXPECT_EQ(verdict, "");
+        }
+    }
+}
+
+// Les restes d'arrêts brutaux d'une cible, fichiers ordinaires à nous et sans
+// verrou, sont effacés par son enregistrement suivant ; celui d'un
+// enregistrement en cours le fait échouer et reste, comme ceux d'autres cibles.
+TEST(RemplacerFichier, RestesEffacesSaufVerrouilles)
+{
+    QTemporaryDir dossier;
+    const QString cible = dossier.filePath("vue.kvp");
+    const QString racine = RacineTemporaire("vue.kvp");
+    const QString restes[] = {racine + ".tmp", racine + "-0000cafe.tmp", racine + "-ffffffff.tmp"};
+    const QString autreCible = RacineTemporaire("autre.kvp") + "-0000cafe.tmp";
+    ASSERT_TRUE(RemplacerFichier(cible, "ancien", 6));
+    for (const QString& nom : {restes[0], restes[1], restes[2], autreCible}) {
+        QFile reste(dossier.filePath(nom));
+        ASSERT_TRUE(reste.open(QIODevice::WriteOnly));
+        reste.write("morceau");
+    }
+
+    {
+        // Un enregistrement tué garde son verrou tant que son processus vit.
+        const int vivant = ::open(Local(dossier.filePath(restes[1])).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(flock(vivant, LOCK_EX | LOCK_NB), 0);
+        EXPECT_FALSE(RemplacerFichier(cible, "neuf", 4));
+        EXPECT_EQ(LireFichier(cible), (Octets{'a', 'n', 'c', 'i', 'e', 'n'}));
+        EXPECT_TRUE(QFileInfo::exists(dossier.filePath(restes[1])));
+        ::close(vivant);
+    }
+    ASSERT_TRUE(RemplacerFichier(cible, "neuf", 4));
+    EXPECT_EQ(LireFichier(cible), (Octets{'n', 'e', 'u', 'f'}));
+    EXPECT_EQ(Entrees(dossier.path()), autreCible + " vue.kvp");
+}
+
+// Cible creuse dans un dossier protégé, disque plein : ses trous demandent
+// des blocs que le disque n'a plus. L'échec nomme le fichier et laisse
+// l'ancien contenu octet pour octet ; sans trou, la réécriture passe.
+TEST(EcrireFichierSur, CibleCreuseSurDisquePlein)
+{
+    struct Cas
+    {
+        size_t ecrits, taille, nouvelle;
+        bool reussit;
+    };
+    const Cas cas[] = {{50000, 200000, 150000, false}, {50000, 50000, 40000, true}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.taille);
+        QTemporaryDir dossier;
+        const QString cible = dossier.filePath("vue.kvp");
+        const std::string verdict = DansUnFils([&]() -> std::string {
+            // Un tmpfs de 256 Kio, monté pour ce seul processus.
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("kalvindo", Local(dossier.path()).constData(), "tmpfs", 0, "size=256k") != 0)
+                return "sans tmpfs";
+            Octets ancien(c.taille, 0);
+            for (size_t i = 0; i < c.ecrits; ++i)
+                ancien[i] = static_cast<uint8_t>(1 + i % 251);
+            const int fd = ::open(Local(cible).constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
+            if (::write(fd, ancien.data(), c.ecrits) != static_cast<ssize_t>(c.ecrits) ||
+                ftruncate(fd, static_cast<off_t>(c.taille)) != 0 || ::close(fd) != 0)
+                return "préparation";
+            const int plein = ::open(Local(dossier.filePath("plein")).constData(), O_WRONLY | O_CREAT, 0600);
+            const Octets bloc(4096, 7);
+            while (::write(plein, bloc.data(), bloc.size()) > 0) {
+            }
+            ::close(plein);
+            DefinirOuvertureTemporaire(RefusDuDossier);
+            const Octets nouveau(c.nouvelle, 0x5A);
+            Fautes verifier;
+            verifier.Message([&] { EcrireFichierSur(cible, nouveau); },
+                             c.reussit ? QString() : MsgEcritureImpossible(cible));
+            verifier(LireFichier(cible) == (c.reussit ? nouveau : ancien), "contenu de la cible");
+            verifier(Entrees(dossier.path()) == "plein vue.kvp", "fichier laissé à côté");
+            return verifier.texte;
+        });
+        if (verdict == "sans tmpfs")
+            GTEST_SKIP() << "pas de tmpfs privé (root dans un espace de montage à soi)";
+        EXPECT_EQ(verdict, "");
+    }
+}
+
+// Taille de fichier bornée (ulimit -f) : l'écriture échoue comme sur un disque
+// plein, sans tuer le programme, par le temporaire comme sur place.
+TEST(EcrireFichierSur, TailleDeFichierBornee)
+{
+    for (const bool protege : {false, true}) {
+        SCOPED_TRACE(protege ? "sur place" : "par le temporaire");
+        QTemporaryDir dossier;
+        const QString cible = dossier.filePath("vue.bmp");
+        const std::string verdict = DansUnFils([&]() -> std::string {
+            const Octets ancien(100, 9);
+            EcrireFichierSur(cible, ancien);
+            rlimit borne {};
+            getrlimit(RLIMIT_FSIZE, &borne);
+            borne.rlim_cur = 1000;
+            if (setrlimit(RLIMIT_FSIZE, &borne) != 0)
+                return "limite refusée";
+            if (protege)
+                DefinirOuvertureTemporaire(RefusDuDossier);
+            Fautes verifier;
+            verifier.Message([&] { EnregistrerBmp(ImageDegrade(64, 48), cible); }, MsgEcritureImpossible(cible));
+            verifier(LireFichier(cible) == ancien, "ancien contenu perdu");
+            verifier(Entrees(dossier.path()) == "vue.bmp", "temporaire laissé");
+            return verifier.texte;
+        });
+        EXPECT_EQ(verdict, "");
+    }
 }
