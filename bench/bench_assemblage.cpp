@@ -2,12 +2,13 @@
 // déformation au plus proche et bilinéaire, comparées à une simple copie
 // mémoire du même nombre d'octets de sortie ; sur un fil tenu sur son cœur
 // (fils:1) puis sur tous les cœurs (fils:0). Mémoire de pointe d'un
-// assemblage entier.
+// assemblage entier, et coût du refus d'un panoramique démesuré.
 
 #include <benchmark/benchmark.h>
 
 #include <sched.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "core/Assemblage.h"
+#include "platform/Erreur.h"
 #include "platform/Parallele.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
@@ -225,8 +227,52 @@ void MemoireAssemblage(benchmark::State& state)
     state.counters["pointe/(photos+pano)"] = rapport;
 }
 
+// Deux images de 8 x 2 dont les points mettent la somme des étendues au
+// budget du lecteur de projets : 268 millions de colonnes demandées, refusées
+// avant toute table. Durée d'un refus et pointe de mémoire qu'il ajoute.
+void RefusPanoramiqueDemesure(benchmark::State& state)
+{
+    TFausseFenetre fenetre;
+    Bitmap pano;
+    Bitmap* const panoAvant = BmpPano;
+    BmpPano = &pano;
+    constexpr int budget = INT32_MAX / 8;
+    constexpr int droite = (budget - 4) / 2;
+    TImgs liste(2);
+    for (int i = 0; i < 2; ++i) {
+        TInfosImg& img = liste[i];
+        img.Bitmap = NouveauBitmap();
+        BitmapDe(img.Bitmap)->SetSize(8, 2);
+        img.Largeur = 8;
+        img.Hauteur = 2;
+        img.NbPtsControle = 2;
+        const int x = i == 0 ? droite : droite + 4 - budget;
+        for (int k = 0; k < 4; ++k)
+            img.PtsControle[k] = k < 2 ? TPtControle{x, k, 1 - i, k + 1, 0xFF} : TPtControle{4, 1, -1, 0, 0};
+    }
+    // La liste du banc est rendue telle quelle aux autres mesures.
+    std::swap(ListeImgs, liste);
+    TAssembleImg dlg;
+    int64_t pointe = 0;
+    for (auto _ : state) {
+        const int64_t avant = Kio("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        try {
+            dlg.Assembler();
+        } catch (const Erreur&) {
+        }
+        pointe = std::max(pointe, Kio("VmHWM") - avant);
+    }
+    state.counters["pointe_kio"] = static_cast<double>(pointe);
+    std::swap(ListeImgs, liste);
+    for (TInfosImg& img : liste)
+        LibererBitmap(img.Bitmap);
+    BmpPano = panoAvant;
+}
+
 }  // namespace
 
+BENCHMARK(RefusPanoramiqueDemesure)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(MemoireAssemblage)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(Preparation)->ArgName("fils")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
     ->Iterations(3)->UseRealTime();

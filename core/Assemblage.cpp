@@ -152,6 +152,9 @@ void TAssembleImg::Assembler()
     TotalPoids = TotalEtapes();
     for (int i = 0; i < n; ++i)
         CalculerCoins(i);
+    // Avant les tables et le bitmap, même après Annuler : le déroulement
+    // annulé dimensionne encore le panoramique.
+    VerifierLargeurPano();
     phase("coins");
     for (int i = 0; i < n; ++i)
         PreparerImage(i);

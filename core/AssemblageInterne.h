@@ -11,12 +11,15 @@
 #include "core/UtilsPano.h"
 #include "platform/Erreur.h"
 
+inline const char* const MsgPanoTropGrand =
+    "Le panoramique serait trop grand : revoyez les points de contrôle.";
+
 // Position ou largeur du panoramique calculée sur 64 bits : hors des entiers
 // 32 bits des enregistrements, le panoramique ne peut pas être construit.
 inline int32_t Position32(int64_t v)
 {
     if (v < INT32_MIN || v > INT32_MAX)
-        throw Erreur("Le panoramique serait trop grand : revoyez les points de contrôle.");
+        throw Erreur(MsgPanoTropGrand);
     return static_cast<int32_t>(v);
 }
 
@@ -36,6 +39,10 @@ inline int HauteurBitmap(const TInfosImg& img)
     const Bitmap* bmp = BitmapDe(img);
     return bmp ? bmp->Height() : img.Hauteur;
 }
+
+// Largeur que les coins choisis donneront au panoramique, refusée avant toute
+// table ou tout bitmap quand aucune série de vraies photos ne peut la donner.
+void VerifierLargeurPano();
 
 // Colonne la plus à gauche que les images déjà déformées ont dessinée dans
 // chaque ligne du panoramique ; vide au début d'un assemblage.

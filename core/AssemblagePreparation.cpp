@@ -30,7 +30,39 @@ void DecalerTable(const TPtImg& Source, int Decal, TPtImg& T)
     });
 }
 
+// Part de l'image i à droite de sa jonction gauche, moins celle de l'image
+// précédente à droite de la même jonction.
+int64_t PasLargeur(int i)
+{
+    const int n = NbImagesAssemblage();
+    const TInfosImg& img = ImgsAssemblage[i];
+    const TInfosImg& precedente = ImgsAssemblage[i == 0 ? n - 1 : i - 1];
+    const TPoint32* P = img.Coins;
+    const TPoint32* Q = img.CoinsLies;
+    return (LargeurBitmap(img) - (int64_t{P[0].X} + P[3].X) / 2) -
+           (LargeurBitmap(precedente) - (int64_t{Q[0].X} + Q[3].X) / 2);
+}
+
 }  // namespace
+
+// Des photos qui se recouvrent ont chaque jonction dans leur image, colonnes
+// 0 à W ; le redressement de l'horizon, quart de tour au plus autour du
+// centre, l'en écarte d'au plus une demi-hauteur. Lignes de fuite (vers la
+// ligne du milieu), dénivelés et déformation des coins ne touchent pas la
+// largeur, et la hauteur est celle de la plus haute image. Chaque image ajoute
+// donc au plus W + H + 2 colonnes ; le double laisse place aux points d'une
+// photo réduite depuis leur pose.
+void VerifierLargeurPano()
+{
+    int64_t largeur = 0, limite = 0;
+    for (int i = 0; i < NbImagesAssemblage(); ++i) {
+        const TInfosImg& img = ImgsAssemblage[i];
+        largeur += PasLargeur(i);
+        limite += 2 * (int64_t{LargeurBitmap(img)} + HauteurBitmap(img) + 1);
+    }
+    if (largeur > limite)
+        throw Erreur(MsgPanoTropGrand);
+}
 
 void TAssembleImg::PreparerImage(int i)
 {
@@ -38,7 +70,6 @@ void TAssembleImg::PreparerImage(int i)
     if (i < 0 || i >= n || static_cast<size_t>(i) >= TablesPixels.size())
         return;
     const int m = (i + 1) % n;
-    const int p = i == 0 ? n - 1 : i - 1;
     TInfosImg& img = ImgsAssemblage[i];
     TInfosImg& suivante = ImgsAssemblage[m];
     const int W = LargeurBitmap(img);
@@ -47,8 +78,7 @@ void TAssembleImg::PreparerImage(int i)
     TPoint32* Q = img.CoinsLies;
 
     using I64 = int64_t;
-    LargeurPano = Position32(LargeurPano + (W - (I64{P[0].X} + P[3].X) / 2) -
-                             (LargeurBitmap(ImgsAssemblage[p]) - (I64{Q[0].X} + Q[3].X) / 2));
+    LargeurPano = Position32(LargeurPano + PasLargeur(i));
 
     suivante.DecalX = Position32(((I64{suivante.CoinsLies[0].X} + suivante.CoinsLies[3].X) -
                                   (I64{suivante.Coins[0].X} + suivante.Coins[3].X)) / 2);

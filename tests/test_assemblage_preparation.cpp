@@ -8,23 +8,9 @@
 #include "core/Assemblage.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
+#include "tests/test_assemblage_bandes.h"
 
 namespace {
-
-// Remet les bandes d'échantillonnage à leurs valeurs de départ à la sortie.
-class BandesSauvees
-{
-public:
-    BandesSauvees() : haut_(FracDebutHaut), bas_(FracFinBas) {}
-    ~BandesSauvees()
-    {
-        FracDebutHaut = haut_;
-        FracFinBas = bas_;
-    }
-
-private:
-    long double haut_, bas_;
-};
 
 TPixel PixelBitmap(const Bitmap& b, int x, int y)
 {
