@@ -22,6 +22,19 @@ constexpr TPoidsEtapes PoidsInitiaux = {0, 0, 0, 0, 15, 100};
 constexpr TPoidsEtapes PoidsActifs = {70, 100, 100, 100, 15, 100};
 constexpr long double Pi = 3.14159265358979323846264338327950288L;
 
+// Fondu, reprise d'harmonisation et enregistrement suivent le panoramique.
+void ActiverSuites(bool actif)
+{
+    if (!SeqPano)
+        return;
+    if (SeqPano->FonduImg())
+        SeqPano->FonduImg()->setEnabled(actif);
+    if (SeqPano->PostHarmo())
+        SeqPano->PostHarmo()->setEnabled(actif);
+    if (SeqPano->EnrgPano())
+        SeqPano->EnrgPano()->setEnabled(actif);
+}
+
 }  // namespace
 
 void AjouterEtapes(int N)
@@ -136,35 +149,43 @@ void TAssembleImg::Assembler()
         BmpPano->Fill(0xFF, 0xFF, 0xFF);
     }
 
-    const auto phase = [this](const char* nom) {
-        if (SurPhase)
-            SurPhase(nom);
-    };
-    const int n = NbImagesAssemblage();
-    if (!ConserverImgs) {
+    // Le panoramique précédent vient d'être effacé : un déroulement qui
+    // échoue ne laisse pas ses commandes enregistrer ou fondre du blanc.
+    try {
+        const auto phase = [this](const char* nom) {
+            if (SurPhase)
+                SurPhase(nom);
+        };
+        const int n = NbImagesAssemblage();
+        if (!ConserverImgs) {
+            for (int i = 0; i < n; ++i)
+                CorrigerPointsLignesFuite(i);
+            for (int i = 0; i < n; ++i)
+                RedresserPointsControle(i);
+        }
+        phase("ajustement des points");
+        ConserverImgs = false;
+        TotalPoids = TotalEtapes();
         for (int i = 0; i < n; ++i)
-            CorrigerPointsLignesFuite(i);
+            CalculerCoins(i);
+        // Avant les tables et le bitmap, même après Annuler : le déroulement
+        // annulé dimensionne encore le panoramique.
+        VerifierTaillePano();
+        phase("coins");
         for (int i = 0; i < n; ++i)
-            RedresserPointsControle(i);
+            PreparerImage(i);
+        phase("preparation");
+        for (int i = 0; i < n; ++i)
+            AppliquerModifications(i);
+        phase("deformation");
+    } catch (...) {
+        TableTravail.Liberer();
+        GaucheDessinee = {};
+        ActiverSuites(false);
+        throw;
     }
-    phase("ajustement des points");
-    ConserverImgs = false;
-    TotalPoids = TotalEtapes();
-    for (int i = 0; i < n; ++i)
-        CalculerCoins(i);
-    // Avant les tables et le bitmap, même après Annuler : le déroulement
-    // annulé dimensionne encore le panoramique.
-    VerifierLargeurPano();
-    phase("coins");
-    for (int i = 0; i < n; ++i)
-        PreparerImage(i);
-    phase("preparation");
-    for (int i = 0; i < n; ++i)
-        AppliquerModifications(i);
-    phase("deformation");
     TableTravail.Liberer();
     GaucheDessinee = {};
-
     if (Annule || !SeqPano)
         return;
     if (dimPan)
@@ -174,10 +195,5 @@ void TAssembleImg::Assembler()
         anglePan->setText(QStringLiteral("  L = %1 ° ; ").arg(degres) + anglePan->text());
     }
     SeqPano->ZoomImgMouseUp();
-    if (SeqPano->FonduImg())
-        SeqPano->FonduImg()->setEnabled(true);
-    if (SeqPano->PostHarmo())
-        SeqPano->PostHarmo()->setEnabled(true);
-    if (SeqPano->EnrgPano())
-        SeqPano->EnrgPano()->setEnabled(true);
+    ActiverSuites(true);
 }

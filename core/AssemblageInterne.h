@@ -40,9 +40,10 @@ inline int HauteurBitmap(const TInfosImg& img)
     return bmp ? bmp->Height() : img.Hauteur;
 }
 
-// Largeur que les coins choisis donneront au panoramique, refusée avant toute
-// table ou tout bitmap quand aucune série de vraies photos ne peut la donner.
-void VerifierLargeurPano();
+// Largeur et surface que les coins choisis donneront au panoramique, refusées
+// avant toute table ou tout bitmap quand aucune série de vraies photos ne peut
+// les donner.
+void VerifierTaillePano();
 
 // Colonne la plus à gauche que les images déjà déformées ont dessinée dans
 // chaque ligne du panoramique ; vide au début d'un assemblage.

@@ -52,15 +52,23 @@ int64_t PasLargeur(int i)
 // largeur, et la hauteur est celle de la plus haute image. Chaque image ajoute
 // donc au plus W + H + 2 colonnes ; le double laisse place aux points d'une
 // photo réduite depuis leur pose.
-void VerifierLargeurPano()
+// La surface est bornée aussi : des bandes d'un pixel (1 × 20 000 et
+// 20 000 × 1) tiennent dans ces largeurs et feraient pourtant des Go. Les
+// photos d'une série ont des hauteurs voisines, et 2 (W + H + 2) H ne passe
+// 8 W H que pour une photo debout plus étroite que 1:3 ; sous le plancher,
+// une centaine de Mo, tout petit projet reste permis.
+void VerifierTaillePano()
 {
-    int64_t largeur = 0, limite = 0;
+    constexpr int64_t FacteurSurface = 8;
+    constexpr int64_t PlancherSurface = int64_t(1) << 25;
+    int64_t largeur = 0, limite = 0, pixels = 0;
     for (int i = 0; i < NbImagesAssemblage(); ++i) {
         const TInfosImg& img = ImgsAssemblage[i];
         largeur += PasLargeur(i);
         limite += 2 * (int64_t{LargeurBitmap(img)} + HauteurBitmap(img) + 1);
+        pixels += int64_t{LargeurBitmap(img)} * HauteurBitmap(img);
     }
-    if (largeur > limite)
+    if (largeur > limite || largeur * HauteurPano > FacteurSurface * pixels + PlancherSurface)
         throw Erreur(MsgPanoTropGrand);
 }
 

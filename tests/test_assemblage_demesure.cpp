@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -25,30 +26,35 @@ constexpr int GaucheAuBudget = -(BudgetLecteur - 4 - DroitAuBudget);
 struct CasDemesure
 {
     const char* nom;
-    QSize taille;
+    // Taille de chaque image.
+    std::vector<QSize> tailles;
     // Colonne des points droits de l'image i et des points gauches de i + 1.
     std::vector<int> droits, gauches;
 };
 
 const CasDemesure Demesures[] = {
-    {"deux 8 x 2 au budget du lecteur", {8, 2}, {DroitAuBudget}, {GaucheAuBudget}},
-    {"points gauches à 20 M px", {40, 30}, {35, 35}, {5, -20'000'000}},
-    {"points gauches à 60 M px", {40, 30}, {35, 35}, {5, -60'000'000}},
+    {"deux 8 x 2 au budget du lecteur", {{8, 2}, {8, 2}}, {DroitAuBudget}, {GaucheAuBudget}},
+    {"points gauches à 20 M px", {{40, 30}, {40, 30}, {40, 30}}, {35, 35}, {5, -20'000'000}},
+    {"points gauches à 60 M px", {{40, 30}, {40, 30}, {40, 30}}, {35, 35}, {5, -60'000'000}},
+    // Dans la borne des largeurs, mais 20 000 lignes sur 40 000 colonnes
+    // pour 40 000 pixels d'images.
+    {"bandes d'un pixel", {{20'000, 1}, {1, 20'000}}, {20'000}, {-20'000}},
 };
 
 // Chaque paire voisine reliée par deux points, sur la première et la dernière ligne.
 void Construire(const CasDemesure& c)
 {
     ViderListe();
-    const int n = static_cast<int>(c.droits.size()) + 1;
+    const int n = static_cast<int>(c.tailles.size());
     for (int i = 0; i < n; ++i) {
-        Bitmap b(c.taille.width(), c.taille.height());
+        Bitmap b(c.tailles[i].width(), c.tailles[i].height());
         b.Fill(static_cast<uint8_t>(60 * i), 100, 200);
         AjouterImage(b, QStringLiteral("d%1.bmp").arg(i));
     }
     for (int i = 0; i + 1 < n; ++i)
-        for (int y : {0, c.taille.height() - 1})
-            RelierPoints(i, AjouterPoint(i, c.droits[i], y), i + 1, AjouterPoint(i + 1, c.gauches[i], y));
+        for (bool bas : {false, true})
+            RelierPoints(i, AjouterPoint(i, c.droits[i], bas ? c.tailles[i].height() - 1 : 0), i + 1,
+                         AjouterPoint(i + 1, c.gauches[i], bas ? c.tailles[i + 1].height() - 1 : 0));
 }
 
 enum class Lancement { Direct, Annule, Reprise };
@@ -74,7 +80,11 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
         for (Lancement l : {Lancement::Direct, Lancement::Annule, Lancement::Reprise}) {
             SCOPED_TRACE(testing::Message() << c.nom << " / " << static_cast<int>(l));
             Construire(c);
-            pano.bmp.SetSize(7, 3);  // panoramique précédent
+            // Panoramique précédent, ses commandes actives.
+            pano.bmp.SetSize(7, 3);
+            fenetre.fonduImg.setEnabled(true);
+            fenetre.postHarmo.setEnabled(true);
+            fenetre.enrgPano.setEnabled(true);
             TAssembleImg dlg;
             // Annuler, vu dès l'initialisation : le déroulement annulé
             // dimensionnerait encore le panoramique.
@@ -88,6 +98,7 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
             EXPECT_EQ(Assembler(dlg), MsgTropGrand);
             EXPECT_EQ(dlg.EstAnnule(), l == Lancement::Annule);
             // Ni panoramique, ni vue, ni table : rien n'a pris la taille refusée.
+            // Le précédent, effacé, n'offre plus ses commandes.
             EXPECT_EQ(pano.bmp.Width(), 7);
             EXPECT_EQ(fenetre.imgPano.width(), 0);
             EXPECT_EQ(LargeurPano, 0);
@@ -95,7 +106,10 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
                 EXPECT_TRUE(t.Vide());
             EXPECT_TRUE(TableTravail.Vide());
             EXPECT_FALSE(ConserverImgs);
-            EXPECT_EQ(fenetre.dimPan.text(), QStringLiteral("H = %1 px").arg(c.taille.height()));
+            int hauteur = 0;
+            for (const QSize& t : c.tailles)
+                hauteur = std::max(hauteur, t.height());
+            EXPECT_EQ(fenetre.dimPan.text(), QStringLiteral("H = %1 px").arg(hauteur));
             EXPECT_EQ(fenetre.nbZoom, 0);
             EXPECT_FALSE(fenetre.fonduImg.isEnabled());
             EXPECT_FALSE(fenetre.postHarmo.isEnabled());
