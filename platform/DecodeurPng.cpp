@@ -13,16 +13,41 @@
 
 namespace {
 
+// Sauts vers le setjmp : erreur, ou lignes complètes sans lire la suite.
+constexpr int SautErreur = 1;
+constexpr int SautLignesCompletes = 2;
+
+// Après la dernière ligne, libpng décompresse tout le reste du flux de
+// l'image : d'un flux sain, quelques octets (somme Adler, CRC), encore lus et
+// vérifiés. Au-delà, ce sont des données en trop, qu'un fichier de 4 Mo
+// gonfle en 4 Gio : la lecture s'arrête là.
+constexpr size_t OctetsApresLignes = 1024;
+
 struct Source
 {
     const uint8_t* donnees;
     size_t taille;
     size_t position;
+    png_uint_32 hauteur = 0;  // connue après l'en-tête
+    size_t resteApresLignes = OctetsApresLignes;
 };
+
+bool LignesFinies(png_const_structrp png, png_uint_32 hauteur)
+{
+    // Entrelacée, la dernière passe finie porte le numéro 7 ; sinon, la ligne
+    // courante passe la dernière.
+    return png_get_current_pass_number(png) >= PNG_INTERLACE_ADAM7_PASSES ||
+           png_get_current_row_number(png) >= hauteur;
+}
 
 void Lire(png_structp png, png_bytep dest, png_size_t n)
 {
     auto* s = static_cast<Source*>(png_get_io_ptr(png));
+    if (s->hauteur != 0 && LignesFinies(png, s->hauteur)) {
+        if (n > s->resteApresLignes)
+            png_longjmp(png, SautLignesCompletes);
+        s->resteApresLignes -= n;
+    }
     if (n > s->taille - s->position)
         png_error(png, "fin de fichier");
     std::memcpy(dest, s->donnees + s->position, n);
@@ -32,7 +57,7 @@ void Lire(png_structp png, png_bytep dest, png_size_t n)
 // Ni message sur la sortie d'erreur ni abandon : retour au setjmp.
 void ErreurPng(png_structp png, png_const_charp)
 {
-    png_longjmp(png, 1);
+    png_longjmp(png, SautErreur);
 }
 
 void Avertissement(png_structp, png_const_charp) {}
@@ -58,6 +83,11 @@ bool LireEntete(Lecture& l, Source* source, png_uint_32* largeur, png_uint_32* h
     if (setjmp(png_jmpbuf(l.png)))
         return false;
     png_set_read_fn(l.png, source, Lire);
+    // Texte, profil de couleur, palettes suggérées, EXIF : rien n'en sert ici,
+    // et libpng les décompresserait ou les garderait tous en mémoire.
+    static const char ignores[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(l.png, PNG_HANDLE_CHUNK_NEVER, reinterpret_cast<png_const_bytep>(ignores),
+                                sizeof ignores / 5);
     png_read_info(l.png, l.info);
     int profondeur, type;
     png_get_IHDR(l.png, l.info, largeur, hauteur, &profondeur, &type, nullptr, nullptr, nullptr);
@@ -71,21 +101,21 @@ bool LireEntete(Lecture& l, Source* source, png_uint_32* largeur, png_uint_32* h
     return png_get_rowbytes(l.png, l.info) == static_cast<size_t>(*largeur) * 4;
 }
 
+// Les blocs qui suivent l'image ne sont pas lus : un défaut n'y gâte pas les
+// pixels.
 bool LireLignes(Lecture& l, png_bytep* lignes, png_uint_32 nombre, int passes)
 {
-    if (setjmp(png_jmpbuf(l.png)))
+    switch (setjmp(png_jmpbuf(l.png))) {
+    case 0:
+        break;
+    case SautLignesCompletes:
+        return true;
+    default:
         return false;
+    }
     for (int p = 0; p < passes; ++p)
         png_read_rows(l.png, lignes, nullptr, nombre);
     return true;
-}
-
-// Les pixels sont tous lus : un défaut dans les blocs de fin ne les gâte pas.
-void LireFin(Lecture& l)
-{
-    if (setjmp(png_jmpbuf(l.png)))
-        return;
-    png_read_end(l.png, nullptr);
 }
 
 void VersBgr(const uint8_t* rgba, uint8_t* bgr, int largeur)
@@ -111,6 +141,7 @@ void DecoderPng(const uint8_t* donnees, size_t taille, Bitmap& dest)
     int passes = 1;
     if (!LireEntete(l, &source, &largeur, &hauteur, &passes))
         ImageNonValide();
+    source.hauteur = hauteur;
     // Entrelacée, l'image RVBA entière est gardée entre les passes.
     const bool entrelacee = passes > 1;
     VerifierDimensions(largeur, hauteur, entrelacee ? 4 : 0,
@@ -138,6 +169,5 @@ void DecoderPng(const uint8_t* donnees, size_t taille, Bitmap& dest)
         for (png_uint_32 y = 0; y < hauteur; ++y)
             VersBgr(lignes[y], image.Ligne(static_cast<int>(y)), image.Width());
     }
-    LireFin(l);
     dest = std::move(image);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <tuple>
 
@@ -7,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <dlfcn.h>
 #include <png.h>
 #include <tiffio.h>
 #include <zlib.h>
@@ -102,6 +105,44 @@ Octets PngAgrandi(Octets f, uint32_t largeur, uint32_t hauteur)
     return f;
 }
 
+// Dégradé en PNG RVB 8 bits : son décodage redonne ImageDegrade.
+Octets PngDegrade(int l, int h, bool entrelace)
+{
+    const Bitmap source = ImageDegrade(l, h);
+    std::vector<Octets> lignes(h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < l; ++x) {
+            const CouleurRvb c = LirePixel(source, x, y);
+            lignes[y].insert(lignes[y].end(), {c.r, c.v, c.b});
+        }
+    return FabriquerPng(l, h, lignes, {PNG_COLOR_TYPE_RGB, 8, entrelace});
+}
+
+// Bloc iCCP d'un profil RVB de taille octets sans étiquette, à l'en-tête
+// assez plausible pour que libpng le décompresse en entier.
+Octets BlocIcc(uint32_t taille)
+{
+    Octets profil(taille, 0);
+    Gros32(profil, 0, taille);
+    std::memcpy(&profil[12], "mntrRGB XYZ ", 12);
+    std::memcpy(&profil[36], "acsp", 4);
+    Gros32(profil, 68, 0xF6D6);
+    Gros32(profil, 72, 0x10000);
+    Gros32(profil, 76, 0xD32D);
+    Octets donnees = {'s', 'R', 'V', 'B', 0, 0};
+    const Octets flux = Comprimer(profil);
+    donnees.insert(donnees.end(), flux.begin(), flux.end());
+    return BlocPng("iCCP", donnees);
+}
+
+Octets Repete(const Octets& bloc, int fois)
+{
+    Octets r;
+    for (int k = 0; k < fois; ++k)
+        r.insert(r.end(), bloc.begin(), bloc.end());
+    return r;
+}
+
 int Canaux(int typePng)
 {
     switch (typePng) {
@@ -112,7 +153,21 @@ int Canaux(int typePng)
     }
 }
 
+std::atomic<uint64_t> octetsDecompresses{0};
+
 }  // namespace
+
+// Remplace l'inflate de zlib dans ce programme de test (libpng l'appelle par
+// son nom) : le compte des octets décompressés mesure le travail d'un
+// décodeur sans chronomètre.
+extern "C" int inflate(z_streamp flux, int mode)
+{
+    static const auto zlib = reinterpret_cast<int (*)(z_streamp, int)>(dlsym(RTLD_NEXT, "inflate"));
+    const uLong avant = flux->total_out;
+    const int r = zlib(flux, mode);
+    octetsDecompresses += flux->total_out - avant;
+    return r;
+}
 
 // ---- BMP ----------------------------------------------------------------------
 
@@ -357,6 +412,70 @@ TEST(DecodeurPng, DimensionsImmensesRefuseesSansAllocation)
     std::vector<Octets> lignes(1, Octets(3, 0));
     const Octets f = PngAgrandi(FabriquerPng(1, 1, lignes, {PNG_COLOR_TYPE_RGB, 8}), 60000, 60000);
     AttendreRefus(DecoderPng, f, "60000 × 60000", MsgImageTropGrande);
+}
+
+TEST(DecodeurPng, BlocsAnnexesNonDecompresses)
+{
+    // Texte et profil de couleur devant l'image ne servent pas ici : 4 Mio
+    // chacun une fois décompressés.
+    const uint32_t taille = 4 << 20;
+    const Octets ztxt = BlocTexteComprime("zTXt", taille), itxt = BlocTexteComprime("iTXt", taille);
+    const Octets png = PngDegrade(16, 12, false);
+    struct Cas { const char* nom; Octets blocs; };
+    const Cas cas[] = {
+        {"zTXt", Repete(ztxt, 3)},
+        {"iTXt", Repete(itxt, 3)},
+        {"iCCP", BlocIcc(taille)},
+    };
+    for (const auto& c : cas) {
+        const Octets f = PngAvecBlocs(png, "IDAT", c.blocs);
+        octetsDecompresses = 0;
+        EXPECT_TRUE(Decoder(DecoderPng, f) == ImageDegrade(16, 12)) << c.nom;
+        EXPECT_LT(octetsDecompresses, taille / 4) << c.nom;
+    }
+}
+
+TEST(DecodeurPng, FluxProlongeApresLesLignesNonDecompresse)
+{
+    // 64 Mio de zéros comprimés suivent les lignes dans le flux de l'image.
+    const uint64_t zeros = uint64_t(64) << 20;
+    struct Cas { const char* nom; int l, h; bool entrelace; size_t tailleIdat; };
+    const Cas cas[] = {
+        {"un bloc IDAT", 16, 16, false, size_t(1) << 30},
+        {"blocs IDAT de 1000 octets", 16, 16, false, 1000},
+        {"une ligne, blocs de 100 octets", 40, 1, false, 100},
+        {"entrelacée", 13, 11, true, size_t(1) << 30},
+        {"entrelacée 1 × 1", 1, 1, true, 1000},
+    };
+    for (const auto& c : cas) {
+        const Octets f = PngZerosApresLignes(PngDegrade(c.l, c.h, c.entrelace), zeros, c.tailleIdat);
+        octetsDecompresses = 0;
+        EXPECT_TRUE(Decoder(DecoderPng, f) == ImageDegrade(c.l, c.h)) << c.nom;
+        EXPECT_LT(octetsDecompresses, zeros / 4) << c.nom;
+    }
+}
+
+TEST(DecodeurPng, FinDuFluxToujoursVerifiee)
+{
+    // Après la dernière ligne d'un flux sain, la somme Adler et le CRC sont
+    // encore lus : un défaut y refuse l'image. Seul le bloc IEND peut manquer.
+    const Octets png = PngDegrade(16, 16, false);
+    const size_t crc = png.size() - 12 - 4;
+    auto modifie = [&](size_t p) {
+        Octets f = png;
+        f[p] ^= 1;
+        return f;
+    };
+    auto coupe = [&](size_t n) { return Octets(png.begin(), png.begin() + static_cast<ptrdiff_t>(n)); };
+    struct Cas { const char* nom; Octets f; };
+    const Cas cas[] = {
+        {"somme Adler fausse", modifie(crc - 1)}, {"CRC faux", modifie(crc)},
+        {"coupé dans la somme Adler", coupe(crc - 2)}, {"coupé avant le CRC", coupe(crc)},
+        {"coupé dans le CRC", coupe(crc + 2)},
+    };
+    for (const auto& c : cas)
+        AttendreRefus(DecoderPng, c.f, c.nom);
+    EXPECT_TRUE(Decoder(DecoderPng, coupe(crc + 4)) == ImageDegrade(16, 16)) << "sans IEND";
 }
 
 // ---- GIF ----------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "tests/test_plateforme_fabrique.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 namespace {
 
@@ -128,6 +130,136 @@ Octets FabriquerPng(int largeur, int hauteur, const std::vector<Octets>& lignes,
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return sortie;
+}
+
+namespace {
+
+uint32_t Gros32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+void AjouterGros32(Octets& o, uint32_t v)
+{
+    for (int d = 24; d >= 0; d -= 8)
+        o.push_back(static_cast<uint8_t>(v >> d));
+}
+
+// Position de chaque bloc d'un PNG bien formé, jusqu'à la fin du fichier.
+std::vector<size_t> Blocs(const Octets& png)
+{
+    std::vector<size_t> positions;
+    for (size_t p = 8; p + 12 <= png.size(); p += 12 + Gros32(&png[p]))
+        positions.push_back(p);
+    return positions;
+}
+
+bool EstBloc(const Octets& png, size_t position, const char* type)
+{
+    return std::memcmp(&png[position + 4], type, 4) == 0;
+}
+
+Octets Decomprimer(const Octets& flux)
+{
+    z_stream z{};
+    inflateInit(&z);
+    z.next_in = const_cast<uint8_t*>(flux.data());
+    z.avail_in = static_cast<uInt>(flux.size());
+    Octets brut, tampon(1 << 16);
+    int r = Z_OK;
+    while (r == Z_OK) {
+        z.next_out = tampon.data();
+        z.avail_out = static_cast<uInt>(tampon.size());
+        r = inflate(&z, Z_NO_FLUSH);
+        brut.insert(brut.end(), tampon.data(), z.next_out);
+    }
+    inflateEnd(&z);
+    if (r != Z_STREAM_END)
+        throw std::runtime_error("flux zlib");
+    return brut;
+}
+
+}  // namespace
+
+Octets BlocPng(const char* type, const Octets& donnees)
+{
+    Octets b;
+    AjouterGros32(b, static_cast<uint32_t>(donnees.size()));
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), donnees.begin(), donnees.end());
+    AjouterGros32(b, static_cast<uint32_t>(crc32_z(0, b.data() + 4, b.size() - 4)));
+    return b;
+}
+
+Octets Comprimer(const Octets& brut, uint64_t zeros)
+{
+    z_stream z{};
+    deflateInit(&z, Z_BEST_COMPRESSION);
+    Octets sortie, tampon(1 << 16);
+    const Octets nuls(1 << 20, 0);
+    auto pousser = [&](const uint8_t* donnees, size_t n, int mode) {
+        z.next_in = const_cast<uint8_t*>(donnees);
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = tampon.data();
+            z.avail_out = static_cast<uInt>(tampon.size());
+            deflate(&z, mode);
+            sortie.insert(sortie.end(), tampon.data(), z.next_out);
+        } while (z.avail_out == 0);
+    };
+    pousser(brut.data(), brut.size(), Z_NO_FLUSH);
+    for (uint64_t n; zeros > 0; zeros -= n) {
+        n = std::min<uint64_t>(zeros, nuls.size());
+        pousser(nuls.data(), n, Z_NO_FLUSH);
+    }
+    pousser(nullptr, 0, Z_FINISH);
+    deflateEnd(&z);
+    return sortie;
+}
+
+Octets BlocTexteComprime(const char* type, size_t taille)
+{
+    // Mot-clé, puis méthode 0 (zTXt) ou drapeau, méthode, langue et mot-clé traduit vides (iTXt).
+    const char zTXt[] = "Comment\0", iTXt[] = "Comment\0\1\0\0";
+    const bool international = std::strcmp(type, "iTXt") == 0;
+    Octets donnees = international ? Octets(iTXt, iTXt + sizeof iTXt) : Octets(zTXt, zTXt + sizeof zTXt);
+    const Octets flux = Comprimer(Octets(taille, 'A'));
+    donnees.insert(donnees.end(), flux.begin(), flux.end());
+    return BlocPng(type, donnees);
+}
+
+Octets PngAvecBlocs(const Octets& png, const char* avant, const Octets& blocs)
+{
+    for (size_t p : Blocs(png))
+        if (EstBloc(png, p, avant)) {
+            Octets f = png;
+            f.insert(f.begin() + static_cast<ptrdiff_t>(p), blocs.begin(), blocs.end());
+            return f;
+        }
+    throw std::runtime_error("bloc PNG absent");
+}
+
+Octets PngZerosApresLignes(const Octets& png, uint64_t zeros, size_t tailleIdat)
+{
+    Octets flux;
+    size_t debut = 0, fin = 0;
+    for (size_t p : Blocs(png))
+        if (EstBloc(png, p, "IDAT")) {
+            debut = debut != 0 ? debut : p;
+            fin = p + 12 + Gros32(&png[p]);
+            flux.insert(flux.end(), png.begin() + static_cast<ptrdiff_t>(p + 8),
+                        png.begin() + static_cast<ptrdiff_t>(fin - 4));
+        }
+    const Octets prolonge = Comprimer(Decomprimer(flux), zeros);
+    Octets f(png.begin(), png.begin() + static_cast<ptrdiff_t>(debut));
+    for (size_t p = 0; p < prolonge.size(); p += tailleIdat) {
+        const Octets morceau(prolonge.begin() + static_cast<ptrdiff_t>(p),
+                             prolonge.begin() + static_cast<ptrdiff_t>(std::min(prolonge.size(), p + tailleIdat)));
+        const Octets bloc = BlocPng("IDAT", morceau);
+        f.insert(f.end(), bloc.begin(), bloc.end());
+    }
+    f.insert(f.end(), png.begin() + static_cast<ptrdiff_t>(fin), png.end());
+    return f;
 }
 
 namespace {

@@ -42,6 +42,19 @@ struct OptionsPng
 // Lignes déjà au format PNG (échantillons 16 bits en gros-boutiste).
 Octets FabriquerPng(int largeur, int hauteur, const std::vector<Octets>& lignes, const OptionsPng& o);
 
+// Blocs écrits à la main, pour des fichiers que libpng n'écrirait pas.
+// Bloc complet : longueur, type, données, CRC.
+Octets BlocPng(const char* type, const Octets& donnees);
+// Flux zlib des octets bruts suivis de zeros octets nuls.
+Octets Comprimer(const Octets& brut, uint64_t zeros = 0);
+// Bloc zTXt ou iTXt dont le texte comprimé fait taille lettres.
+Octets BlocTexteComprime(const char* type, size_t taille);
+// Le PNG, des blocs insérés devant son premier bloc du type avant.
+Octets PngAvecBlocs(const Octets& png, const char* avant, const Octets& blocs);
+// Le PNG, son flux d'image prolongé après les lignes de zeros octets nuls
+// comprimés et coupé en blocs IDAT d'au plus tailleIdat octets.
+Octets PngZerosApresLignes(const Octets& png, uint64_t zeros, size_t tailleIdat);
+
 // ---- GIF --------------------------------------------------------------------
 struct OptionsGif
 {
