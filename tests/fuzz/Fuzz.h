@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille);
 std::vector<Octets> GrainesFuzz();
 
 // Mutations tirées de la graine numéro g dans la suite fixe de ctest : d'ordinaire
-// MutationsParGraine ; une cible dont certaines graines coûtent cher en
-// demande moins pour celles-là.
+// MutationsParGraine ; une cible dont les entrées, ou celles de certaines
+// graines, coûtent cher en demande moins, pour que la suite reste de quelques
+// secondes sous ASan.
 inline constexpr int MutationsParGraine = 3000;
 int MutationsFuzz(size_t g);
 

@@ -54,3 +54,9 @@ std::vector<Octets> GrainesFuzz()
     }
     return graines;
 }
+
+// Chaque entrée est écrite dans un fichier puis lue deux fois.
+int MutationsFuzz(size_t)
+{
+    return 1000;
+}

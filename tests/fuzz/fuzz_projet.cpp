@@ -29,6 +29,7 @@
 #include "core/UtilsPano.h"
 #include "platform/Dialogues.h"
 #include "platform/Ecrivains.h"
+#include "platform/Parallele.h"
 #include "tests/fuzz/Fuzz.h"
 #include "tests/test_exif_fabrique.h"
 
@@ -114,6 +115,10 @@ struct Banc
         };
         crochets.fichier = [](const DemandeFichier&) { return ReponseFichier{}; };
         DefinirCrochetsDialogues(crochets);
+        // Deux fils, fixes : les lignes restent partagées, mais la réserve de
+        // fils n'est plus refaite à chaque étape dont l'image a moins de lignes
+        // que la machine n'a de cœurs, le cas de toutes ces petites images.
+        DefinirNombreFils(2);
         assemblage = std::make_unique<TAssembleImg>();
         AssembleImg = assemblage.get();
         fenetre = std::make_unique<TSeqPano>();
@@ -316,8 +321,10 @@ std::vector<Octets> GrainesFuzz()
     return graines;
 }
 
-// Chaque ouverture d'une liste longue en lit des centaines : moins de mutations.
+// Une entrée passe par la fenêtre et souvent par un assemblage, et chaque
+// ouverture d'une liste longue lit des centaines d'enregistrements : peu de
+// mutations dans la suite de ctest.
 int MutationsFuzz(size_t g)
 {
-    return g + 1 < GrainesFuzz().size() ? MutationsParGraine : 100;
+    return g + 1 < GrainesFuzz().size() ? 150 : 10;
 }

@@ -1,8 +1,10 @@
 // Pilote autonome : passe les graines de la cible puis des mutations tirées
 // d'un générateur à graine fixe (la même suite à chaque exécution). Avec des
 // chemins en argument, rejoue ces fichiers ; avec --graines DOSSIER, écrit
-// les graines pour un vrai fuzzer.
+// les graines pour un vrai fuzzer ; avec --mutations N, tire N mutations de
+// chaque graine au lieu du petit nombre de ctest (les premières sont les mêmes).
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -79,7 +81,15 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if (argc > 1) {
+    int voulues = -1;
+    if (argc == 3 && std::strcmp(argv[1], "--mutations") == 0) {
+        const char* fin = argv[2] + std::strlen(argv[2]);
+        const auto [p, ec] = std::from_chars(argv[2], fin, voulues);
+        if (ec != std::errc() || p != fin || voulues < 0) {
+            std::fprintf(stderr, "--mutations attend un nombre positif ou nul\n");
+            return 2;
+        }
+    } else if (argc > 1) {
         for (int i = 1; i < argc; ++i) {
             std::ifstream f(argv[i], std::ios::binary);
             const Octets o((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -92,7 +102,7 @@ int main(int argc, char** argv)
     for (size_t g = 0; g < graines.size(); ++g) {
         LLVMFuzzerTestOneInput(graines[g].data(), graines[g].size());
         std::mt19937 alea(static_cast<unsigned>(20261207 + g));
-        for (int m = 0, n = MutationsFuzz(g); m < n; ++m, ++essais) {
+        for (int m = 0, n = voulues >= 0 ? voulues : MutationsFuzz(g); m < n; ++m, ++essais) {
             Octets o = graines[g];
             Muter(o, alea);
             LLVMFuzzerTestOneInput(o.data(), o.size());
