@@ -40,12 +40,15 @@ public:
             traiter(0, n);
             return;
         }
-        const int fils = std::min(nombre_ > 0 ? nombre_ : Machine(), n);
+        const int reserve = nombre_ > 0 ? nombre_ : Machine();
+        const int fils = std::min(reserve, n);
         if (fils <= 1) {
             traiter(0, n);
             return;
         }
-        Demarrer(fils - 1);
+        // La réserve garde sa taille : une étape de peu de lignes réveille des
+        // fils qui n'auront rien à faire, plutôt que de les recréer tous.
+        Demarrer(reserve - 1);
         // Des tranches plus petites que la part de chaque fil équilibrent les
         // lignes de coût inégal (bords hors image, recours en étendu).
         travail_ = &traiter;
