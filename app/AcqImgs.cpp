@@ -23,6 +23,7 @@
 #include "platform/Application.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogues.h"
+#include "platform/Ecrivains.h"
 #include "platform/Erreur.h"
 #include "platform/Systeme.h"
 #include "platform/TabSheet.h"
@@ -307,6 +308,7 @@ void TSeqPano::FichierAideClick()
                                 .arg(QDir::toNativeSeparators(aide)));
             return;
         }
+        const TailleBorneeParDefaut pourLaVisionneuse;
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(aide)))
             AfficherMessage(TypeMessage::Avertissement,
                             QStringLiteral("Le fichier d'aide « %1 » n'a pas pu être ouvert.")

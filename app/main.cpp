@@ -7,10 +7,12 @@
 #include "app/Preferences.h"
 #include "app/XPTheme.h"
 #include "core/Assemblage.h"
+#include "platform/Ecrivains.h"
 
 int main(int argc, char** argv)
 {
     InitialisationXPTheme();
+    IgnorerTailleFichierBornee();
     QApplication application(argc, argv);
     ChargerTraductionsQt();
 

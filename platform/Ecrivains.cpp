@@ -95,13 +95,6 @@ bool Compresser(Compression& c, const Bitmap* source, int qualite)
     return true;
 }
 
-// Sans ce signal, une taille de fichier bornée fait échouer write() (EFBIG)
-// au lieu de tuer le programme ; posé au chargement, avant tout enregistrement.
-[[maybe_unused]] const bool SignalTailleIgnore = [] {
-    std::signal(SIGXFSZ, SIG_IGN);
-    return true;
-}();
-
 OuvertureTemporaire OuvertureRemplacee = nullptr;
 
 int OuvrirTemporaire(const char* chemin, int drapeaux, mode_t mode)
@@ -166,6 +159,73 @@ bool EffacerRestes(const QByteArray& dossier, const QByteArray& racine, const QB
     return libre;
 }
 
+// Copie [debut, fin) d'un descripteur à l'autre, à la même position.
+bool Recopier(int source, int cible, off_t debut, off_t fin)
+{
+    std::vector<char> tampon(static_cast<size_t>(std::min<off_t>(fin - debut, off_t(1) << 20)));
+    for (off_t position = debut; position < fin;) {
+        const size_t voulu = static_cast<size_t>(std::min<off_t>(fin - position, static_cast<off_t>(tampon.size())));
+        const ssize_t lu = ::pread(source, tampon.data(), voulu, position);
+        if (lu < 0 && errno == EINTR)
+            continue;
+        if (lu <= 0)
+            return false;
+        for (ssize_t ecrit = 0; ecrit < lu;) {
+            const ssize_t n = ::pwrite(cible, tampon.data() + ecrit, static_cast<size_t>(lu - ecrit), position + ecrit);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            ecrit += n;
+        }
+        position += lu;
+    }
+    return true;
+}
+
+// Sans réservation native, un octet nul par bloc de chaque trou que le
+// système de fichiers signale lui donne son bloc sans changer le contenu.
+bool RemplirTrous(int fd, off_t fin)
+{
+    struct stat etat {};
+    if (fstat(fd, &etat) != 0)
+        return false;
+    const off_t bloc = etat.st_blksize > 0 ? etat.st_blksize : 4096;
+    for (off_t trou = lseek(fd, 0, SEEK_HOLE); trou >= 0 && trou < fin;) {
+        off_t donnees = lseek(fd, trou, SEEK_DATA);
+        if (donnees < 0 || donnees > fin)
+            donnees = fin;
+        for (off_t position = trou; position < donnees; position += bloc - position % bloc) {
+            ssize_t n;
+            while ((n = ::pwrite(fd, "", 1, position)) < 0 && errno == EINTR) {
+            }
+            if (n != 1)
+                return false;
+        }
+        if (donnees >= fin)
+            break;
+        trou = lseek(fd, donnees, SEEK_HOLE);
+    }
+    return true;
+}
+
+// Réserve les blocs de toute la nouvelle longueur : les trous d'un fichier
+// creux en demandent eux aussi. fallocate() et non posix_fallocate(), dont le
+// repli lit la cible, ouverte en écriture seule.
+bool ReserverPlace(int fd, off_t commun, off_t taille)
+{
+    if (taille <= 0)
+        return true;
+    int retour;
+    while ((retour = fallocate(fd, 0, 0, taille)) != 0 && errno == EINTR) {
+    }
+    if (retour == 0)
+        return true;
+    // NFSv3, FUSE : l'allongement est écrit avant tout le reste, et les trous
+    // de la part commune sont remplis là où le système les signale.
+    return (errno == EOPNOTSUPP || errno == ENOSYS) && RemplirTrous(fd, commun);
+}
+
 }  // namespace
 
 QString MsgCreationImpossible(const QString& chemin)
@@ -176,6 +236,18 @@ QString MsgCreationImpossible(const QString& chemin)
 QString MsgEcritureImpossible(const QString& chemin)
 {
     return QStringLiteral("Impossible d'écrire le fichier %1").arg(QDir::toNativeSeparators(chemin));
+}
+
+void IgnorerTailleFichierBornee()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+TailleBorneeParDefaut::TailleBorneeParDefaut() : precedent_(std::signal(SIGXFSZ, SIG_DFL)) {}
+
+TailleBorneeParDefaut::~TailleBorneeParDefaut()
+{
+    std::signal(SIGXFSZ, precedent_);
 }
 
 void DefinirOuvertureTemporaire(OuvertureTemporaire ouverture)
@@ -300,28 +372,21 @@ bool FichierRemplacant::RecopierSurPlace()
     struct stat neuf {}, ancien {};
     if (fstat(fd_, &neuf) != 0 || fstat(cibleOuverte_, &ancien) != 0)
         return false;
-    // Toute la longueur : les trous d'un fichier creux demandent eux aussi des blocs.
-    if (neuf.st_size > 0 && posix_fallocate(cibleOuverte_, 0, neuf.st_size) != 0) {
-        // Ce qu'une réservation partielle a ajouté au bout est retiré.
+    const off_t commun = std::min(neuf.st_size, ancien.st_size);
+    // Ce qu'une réservation partielle ou un allongement raté a ajouté au bout
+    // est retiré : l'ancien contenu reste tel quel.
+    const auto retablir = [&] {
         [[maybe_unused]] const int retour = ftruncate(cibleOuverte_, ancien.st_size);
         return false;
-    }
-    // La cible, tout juste ouverte, est encore en position 0.
-    if (lseek(fd_, 0, SEEK_SET) != 0)
-        return false;
-    std::vector<char> tampon(size_t(1) << 20);
-    for (;;) {
-        const ssize_t lu = ::read(fd_, tampon.data(), tampon.size());
-        if (lu < 0 && errno == EINTR)
-            continue;
-        if (lu < 0)
-            return false;
-        if (lu == 0)
-            break;
-        if (!EcrireTout(cibleOuverte_, tampon.data(), static_cast<size_t>(lu)))
-            return false;
-    }
-    return ftruncate(cibleOuverte_, neuf.st_size) == 0 && fsync(cibleOuverte_) == 0;
+    };
+    if (!ReserverPlace(cibleOuverte_, commun, neuf.st_size))
+        return retablir();
+    // L'allongement d'abord : sans réservation, c'est lui qui échoue sur un
+    // disque plein, avant qu'un octet de l'ancien contenu change.
+    if (!Recopier(fd_, cibleOuverte_, commun, neuf.st_size))
+        return retablir();
+    return Recopier(fd_, cibleOuverte_, 0, commun) && ftruncate(cibleOuverte_, neuf.st_size) == 0 &&
+           fsync(cibleOuverte_) == 0;
 }
 
 // Le temporaire n'est effacé que s'il porte encore notre nom.

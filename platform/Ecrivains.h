@@ -41,9 +41,12 @@ void EnregistrerJpeg(const Bitmap& source, int qualite, const QString& chemin);
 // la validation les recopie sur place dans la cible : toute leur place y est
 // réservée d'abord, si bien qu'un disque plein laisse l'ancien contenu intact.
 // Un système de fichiers à copie sur écriture ou compressé ne le garantit pas :
-// y réécrire un bloc réservé peut encore en demander un neuf.
+// y réécrire un bloc réservé peut encore en demander un neuf. Sans réservation
+// native (NFSv3, FUSE), l'allongement est écrit avant le reste et retiré s'il
+// échoue, et chaque trou que le système signale reçoit ses blocs d'abord ; un
+// trou qu'il ne signale pas peut encore manquer de place pendant la recopie.
 // Une taille de fichier bornée (ulimit -f) fait échouer l'écriture comme un
-// disque plein : le programme ignore le signal qui l'aurait tué.
+// disque plein, une fois IgnorerTailleFichierBornee() appelée.
 class FichierRemplacant
 {
 public:
@@ -72,6 +75,25 @@ private:
     int fd_ = -1;
     int cibleOuverte_ = -1;
     bool valide_ = false;
+};
+
+// Sans ce réglage, une taille de fichier bornée (ulimit -f) tue le programme
+// au lieu de faire échouer l'écriture : chaque programme qui enregistre
+// l'appelle au démarrage.
+void IgnorerTailleFichierBornee();
+
+// Le temps de lancer un autre programme : il hérite du signal par défaut, pas
+// du réglage de celui-ci.
+class TailleBorneeParDefaut
+{
+public:
+    TailleBorneeParDefaut();
+    ~TailleBorneeParDefaut();
+    TailleBorneeParDefaut(const TailleBorneeParDefaut&) = delete;
+    TailleBorneeParDefaut& operator=(const TailleBorneeParDefaut&) = delete;
+
+private:
+    void (*precedent_)(int);
 };
 
 // Ouverture du temporaire à côté de la cible. Les tests la remplacent pour

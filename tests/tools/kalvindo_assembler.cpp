@@ -287,6 +287,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    IgnorerTailleFichierBornee();
     const Options o = LireOptions(argc, argv);
     try {
         TAssembleImg fenetreAssemblage;
