@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -80,8 +81,10 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
         for (Lancement l : {Lancement::Direct, Lancement::Annule, Lancement::Reprise}) {
             SCOPED_TRACE(testing::Message() << c.nom << " / " << static_cast<int>(l));
             Construire(c);
-            // Panoramique précédent, ses commandes actives.
-            pano.bmp.SetSize(7, 3);
+            // Panoramique précédent large et peu coûteux, ses commandes actives.
+            pano.bmp.SetSize(20'000, 1);
+            pano.bmp.Fill(10, 20, 30);
+            const Bitmap precedent = pano.bmp;
             fenetre.fonduImg.setEnabled(true);
             fenetre.postHarmo.setEnabled(true);
             fenetre.enrgPano.setEnabled(true);
@@ -98,8 +101,10 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
             EXPECT_EQ(Assembler(dlg), MsgTropGrand);
             EXPECT_EQ(dlg.EstAnnule(), l == Lancement::Annule);
             // Ni panoramique, ni vue, ni table : rien n'a pris la taille refusée.
-            // Le précédent, effacé, n'offre plus ses commandes.
-            EXPECT_EQ(pano.bmp.Width(), 7);
+            // Le précédent reste intact mais n'offre plus ses commandes.
+            ASSERT_EQ(pano.bmp.Width(), precedent.Width());
+            ASSERT_EQ(pano.bmp.Height(), precedent.Height());
+            EXPECT_EQ(std::memcmp(pano.bmp.Ligne(0), precedent.Ligne(0), 3 * size_t(precedent.Width())), 0);
             EXPECT_EQ(fenetre.imgPano.width(), 0);
             EXPECT_EQ(LargeurPano, 0);
             for (const TPtImg& t : TablesPixels)
