@@ -142,15 +142,11 @@ void TAssembleImg::Assembler()
         vue->resize(LargeurPano, HauteurPano);
         vue->Actualiser();
     }
-    if (BmpPano) {
-        // Rien d'un panoramique précédent ne doit rester là où aucune image
-        // ne dessine.
-        BmpPano->SetHeight(HauteurPano);
-        BmpPano->Fill(0xFF, 0xFF, 0xFF);
-    }
 
-    // Le panoramique précédent vient d'être effacé : un déroulement qui
-    // échoue ne laisse pas ses commandes enregistrer ou fondre du blanc.
+    // Liste de travail, largeur et textes ne sont plus ceux du panoramique
+    // précédent, effacé de plus passé la vérification : un déroulement qui
+    // échoue ne laisse pas ses commandes le fondre, le reprendre ou
+    // l'enregistrer.
     try {
         const auto phase = [this](const char* nom) {
             if (SurPhase)
@@ -171,6 +167,12 @@ void TAssembleImg::Assembler()
         // Avant les tables et le bitmap, même après Annuler : le déroulement
         // annulé dimensionne encore le panoramique.
         VerifierTaillePano();
+        // Effacé après la vérification, qu'un refus n'alloue rien ; rien du
+        // précédent ne doit rester là où aucune image ne dessine.
+        if (BmpPano) {
+            BmpPano->SetHeight(HauteurPano);
+            BmpPano->Fill(0xFF, 0xFF, 0xFF);
+        }
         phase("coins");
         for (int i = 0; i < n; ++i)
             PreparerImage(i);

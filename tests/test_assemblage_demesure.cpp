@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 
 #include "core/Assemblage.h"
+#include "core/AssemblageInterne.h"
 #include "platform/Erreur.h"
 #include "tests/FausseFenetre.h"
 #include "tests/GenerateurScene.h"
@@ -41,15 +43,37 @@ const CasDemesure Demesures[] = {
     {"bandes d'un pixel", {{20'000, 1}, {1, 20'000}}, {20'000}, {-20'000}},
 };
 
-// Chaque paire voisine reliée par deux points, sur la première et la dernière ligne.
-void Construire(const CasDemesure& c)
+// Grandes séries ordinaires, au-dessus du plancher de surface.
+const CasDemesure GrandesSeries[] = {
+    {"quatre 4000 x 3000, 13 000 x 3000", std::vector<QSize>(4, {4000, 3000}), std::vector<int>(3, 3500),
+     std::vector<int>(3, 500)},
+    {"six 6000 x 4000, 27 000 x 4000", std::vector<QSize>(6, {6000, 4000}), std::vector<int>(5, 5100),
+     std::vector<int>(5, 900)},
+    // Points posés sur des photos de 6000 x 4000 réduites depuis de moitié :
+    // chaque jonction avance de 5600 colonnes, plus que W + H.
+    {"huit réduites de moitié, 42 200 x 2000", std::vector<QSize>(8, {3000, 2000}),
+     std::vector<int>(7, 5800), std::vector<int>(7, 200)},
+};
+
+// Chaque paire voisine reliée par deux points, sur la première et la dernière
+// ligne. Sans bitmap, l'enregistrement seul porte la taille.
+void Construire(const CasDemesure& c, bool bitmaps = true)
 {
     ViderListe();
     const int n = static_cast<int>(c.tailles.size());
     for (int i = 0; i < n; ++i) {
-        Bitmap b(c.tailles[i].width(), c.tailles[i].height());
+        Bitmap b(bitmaps ? c.tailles[i].width() : 0, bitmaps ? c.tailles[i].height() : 0);
         b.Fill(static_cast<uint8_t>(60 * i), 100, 200);
         AjouterImage(b, QStringLiteral("d%1.bmp").arg(i));
+        if (!bitmaps) {
+            TInfosImg& img = ListeImgs[i];
+            LibererBitmap(img.Bitmap);
+            img.Bitmap = 0;
+            img.Largeur = c.tailles[i].width();
+            img.Hauteur = c.tailles[i].height();
+            InitPtsImg(i);
+            InitCorrectionsImg(i);
+        }
     }
     for (int i = 0; i + 1 < n; ++i)
         for (bool bas : {false, true})
@@ -80,8 +104,10 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
         for (Lancement l : {Lancement::Direct, Lancement::Annule, Lancement::Reprise}) {
             SCOPED_TRACE(testing::Message() << c.nom << " / " << static_cast<int>(l));
             Construire(c);
-            // Panoramique précédent, ses commandes actives.
-            pano.bmp.SetSize(7, 3);
+            // Panoramique précédent large et peu coûteux, ses commandes actives.
+            pano.bmp.SetSize(20'000, 1);
+            pano.bmp.Fill(10, 20, 30);
+            const Bitmap precedent = pano.bmp;
             fenetre.fonduImg.setEnabled(true);
             fenetre.postHarmo.setEnabled(true);
             fenetre.enrgPano.setEnabled(true);
@@ -98,8 +124,10 @@ TEST(PanoramiqueDemesure, RefuseAvantToutAllocation)
             EXPECT_EQ(Assembler(dlg), MsgTropGrand);
             EXPECT_EQ(dlg.EstAnnule(), l == Lancement::Annule);
             // Ni panoramique, ni vue, ni table : rien n'a pris la taille refusée.
-            // Le précédent, effacé, n'offre plus ses commandes.
-            EXPECT_EQ(pano.bmp.Width(), 7);
+            // Le précédent reste intact mais n'offre plus ses commandes.
+            ASSERT_EQ(pano.bmp.Width(), precedent.Width());
+            ASSERT_EQ(pano.bmp.Height(), precedent.Height());
+            EXPECT_EQ(std::memcmp(pano.bmp.Ligne(0), precedent.Ligne(0), 3 * size_t(precedent.Width())), 0);
             EXPECT_EQ(fenetre.imgPano.width(), 0);
             EXPECT_EQ(LargeurPano, 0);
             for (const TPtImg& t : TablesPixels)
@@ -207,6 +235,22 @@ TEST(PanoramiqueDemesure, PointsDansLeursImagesToujoursAcceptes)
         ASSERT_EQ(Assembler(dlg), "");
         EXPECT_LE(LargeurPano, maximum);
         EXPECT_EQ(pano.bmp.Width(), std::max(LargeurPano, 0));
+    }
+    ViderListe();
+}
+
+// Vérifiées sur les seuls enregistrements : rien d'aussi grand n'est alloué.
+TEST(PanoramiqueDemesure, GrandesSeriesAcceptees)
+{
+    TFausseFenetre fenetre;
+    for (const CasDemesure& c : GrandesSeries) {
+        SCOPED_TRACE(c.nom);
+        Construire(c, false);
+        TAssembleImg dlg;
+        dlg.InitialiserTraitements();
+        for (int i = 0; i < NbImagesAssemblage(); ++i)
+            dlg.CalculerCoins(i);
+        EXPECT_NO_THROW(VerifierTaillePano());
     }
     ViderListe();
 }
