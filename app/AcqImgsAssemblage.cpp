@@ -188,7 +188,7 @@ bool TSeqPano::PtsControleDefinis(QString* Motif)
         if (d.point == 0)
             continue;
         const QString image = QStringLiteral("l'image N° %1 (%2)")
-                                  .arg(QString::number(i + 1), LireChaineCourte(ListeImgs[i].Nom));
+                                  .arg(QString::number(i + 1), NomImage(ListeImgs[i]));
         if (!d.nonPose)
             return refuser(QStringLiteral("Le point de contrôle %1 de %2 n'a pas d'associé : placez "
                                           "son associé dans une image voisine ou supprimez ce point.")

@@ -119,7 +119,7 @@ void AjouterImages(TSeqPano& f, const QStringList& fichiers)
             TInfosImg& img = ListeImgs[i];
             EcrireChaineCourte(img.Repertoire, f.RepImage);
             EcrireChaineCourte(img.Nom, info.fileName());
-            img.Bitmap = NouveauBitmap();
+            img.Bitmap = NouveauBitmap(info.fileName());
             Bitmap& bmp = *BitmapDe(img.Bitmap);
             AuNomDe(fichier, [&] { ChargerImage(fichier, bmp); });
             img.Largeur = bmp.Width();

@@ -79,7 +79,7 @@ void TSeqPano::ListImgsDrawCell(int ACol, int ARow, const QRect& Rect, int State
         switch (ACol) {
         case 0: EcrireTexteCellule(c, Rect, 'C', Bleu, QString::number(ARow)); break;
         case 1: DessinerVignette(grille, c, Rect, img); break;
-        case 2: EcrireTexteCellule(c, Rect, 'C', Bleu, LireChaineCourte(img.Nom)); break;
+        case 2: EcrireTexteCellule(c, Rect, 'C', Bleu, NomImage(img)); break;
         case 3: EcrireTexteCellule(c, Rect, 'D', Bleu, QStringLiteral("%1 px").arg(img.Largeur)); break;
         case 4: EcrireTexteCellule(c, Rect, 'D', Bleu, QStringLiteral("%1 px").arg(img.Hauteur)); break;
         case 5: EcrirePointsCellule(c, Rect, 'H', Vert, img); break;

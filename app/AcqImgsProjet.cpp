@@ -92,15 +92,22 @@ bool EnregistrementValide(const TInfosImg& r, int nbImages)
     return r.CoefFuite >= 0.0f && r.CoefFuite <= 1.0f;
 }
 
+struct FichierImage
+{
+    QString dossier;
+    QString nom;
+    QString Chemin() const { return dossier + QLatin1Char('/') + nom; }
+};
+
 // Chaque champ lu pour lui-même, l'un en Windows-1252 et l'autre en UTF-8 au
 // besoin : le dossier seul, puis le nom dans le dossier retenu.
-QString CheminImage(const TInfosImg& img)
+FichierImage LireFichierImage(const TInfosImg& img)
 {
     const auto octets = [](const auto& champ) {
         return std::string_view(champ.car, static_cast<size_t>(LongueurChaineCourte(champ)));
     };
     const QString dossier = NomStocke(octets(img.Repertoire));
-    return dossier + QLatin1Char('/') + NomStocke(octets(img.Nom), dossier);
+    return {dossier, NomStocke(octets(img.Nom), dossier)};
 }
 
 // Lit le fichier dans ListeImgs ; toute anomalie lève une erreur.
@@ -130,9 +137,10 @@ void LireFichierProjet(TSeqPano& f, const QString& chemin)
         img.Bitmap = 0;
         std::memset(img.PatchsPts, 0, sizeof img.PatchsPts);
         std::memset(img.PatchsHoriz, 0, sizeof img.PatchsHoriz);
-        img.Bitmap = NouveauBitmap();
+        const FichierImage source = LireFichierImage(img);
+        img.Bitmap = NouveauBitmap(source.nom);
         Bitmap& bmp = *BitmapDe(img.Bitmap);
-        ChargerImage(CheminImage(img), bmp);
+        ChargerImage(source.Chemin(), bmp);
         img.Largeur = bmp.Width();
         img.Hauteur = bmp.Height();
         // Octet 263 : premier caractère de la version, quelle que soit sa
@@ -182,7 +190,7 @@ void OuvrirPrj(TSeqPano& f, bool avecDialogue, QString chemin)
         f.setWindowTitle(TitreProjet(f.NomProjet));
 
         LireFichierProjet(f, chemin);
-        f.AnglePixel_ = AngleParPixel(CheminImage(ListeImgs.front()));
+        f.AnglePixel_ = AngleParPixel(LireFichierImage(ListeImgs.front()).Chemin());
 
         for (TInfosImg& img : ListeImgs) {
             EcrireChaineCourte(img.Version, VersionPgm().left(5));

@@ -83,7 +83,7 @@ bool TAssembleImg::EtapeSuivante(int NumImg, uint8_t Etape, const QString& Libel
 {
     QString nom;
     if (NumImg >= 0 && NumImg < NbImagesAssemblage())
-        nom = LireChaineCourte(ImgsAssemblage[NumImg].Nom);
+        nom = NomImage(ImgsAssemblage[NumImg]);
     ui->ImgCour->setText((QStringLiteral("Image : ") + nom).left(39));
     ui->TraitCour->setText(Libelle);
     int poids = 0;

@@ -28,7 +28,7 @@ void MontrerImage(TImage* Image, QLabel* Nom, const TInfosImg& Img)
 {
     Image->Picture() = BitmapOuVide(Img);
     Image->Actualiser();
-    Nom->setText(LireChaineCourte(Img.Nom));
+    Nom->setText(NomImage(Img));
 }
 
 void ViderImage(TImage* Image, QLabel* Nom)
@@ -77,12 +77,12 @@ void InitialiserHarmonisation(const TImgs& Images, QComboBox* Combo)
         const QSignalBlocker bloqueur(Combo);
         Combo->clear();
         for (const TInfosImg& img : Images)
-            Combo->addItem(LireChaineCourte(img.Nom));
+            Combo->addItem(NomImage(img));
         Combo->setCurrentIndex(1);
     }
     MontrerImage(SeqPano->Image1(), SeqPano->NomImg1(), Images[0]);
     ReduireImage(BitmapOuVide(Images[1]), SeqPano->Image2());
-    SeqPano->NomImg2()->setText(LireChaineCourte(Images[1].Nom));
+    SeqPano->NomImg2()->setText(NomImage(Images[1]));
     // Avec deux images seulement, l'image suivante d'une série précédente
     // resterait affichée : on la vide.
     if (n > 2)
@@ -113,7 +113,7 @@ void ChangerImageHarmonisee(const TImgs& Images, QComboBox* Combo)
         MontrerImage(SeqPano->Image3(), SeqPano->NomImg3(), Images[i + 1]);
     }
     ReduireImage(BitmapOuVide(Images[i]), SeqPano->Image2());
-    SeqPano->NomImg2()->setText(LireChaineCourte(Images[i].Nom));
+    SeqPano->NomImg2()->setText(NomImage(Images[i]));
     SeqPano->ChargerCoefsImage();
     SeqPano->AfficherCurseursPreTraits();
     SeqPano->ActualiserApercu();
@@ -128,7 +128,7 @@ void RemplirListeReprise(const TImgs& Images, QComboBox*)
     const QSignalBlocker bloqueur(liste);
     liste->clear();
     for (const TInfosImg& img : Images)
-        liste->addItem(LireChaineCourte(img.Nom));
+        liste->addItem(NomImage(img));
     liste->addItem(QStringLiteral("Pas d'image sélectionnée"));
     liste->setCurrentIndex(liste->count() - 1);
 }

@@ -58,9 +58,15 @@ private:
     std::vector<std::unique_ptr<T>> objets_;
 };
 
-TableProprietaire<Bitmap>& TableBitmaps()
+struct BitmapCharge
 {
-    static TableProprietaire<Bitmap> table;
+    Bitmap bitmap;
+    QString nom;
+};
+
+TableProprietaire<BitmapCharge>& TableBitmaps()
+{
+    static TableProprietaire<BitmapCharge> table;
     return table;
 }
 
@@ -72,14 +78,17 @@ TableProprietaire<TPatch>& TablePatchs()
 
 }  // namespace
 
-HBitmap NouveauBitmap()
+HBitmap NouveauBitmap(const QString& Nom)
 {
-    return TableBitmaps().Ajouter(std::make_unique<Bitmap>());
+    auto charge = std::make_unique<BitmapCharge>();
+    charge->nom = Nom;
+    return TableBitmaps().Ajouter(std::move(charge));
 }
 
 Bitmap* BitmapDe(HBitmap h)
 {
-    return TableBitmaps().Trouver(h);
+    BitmapCharge* charge = TableBitmaps().Trouver(h);
+    return charge ? &charge->bitmap : nullptr;
 }
 
 Bitmap* BitmapDe(const TInfosImg& img)
@@ -90,6 +99,14 @@ Bitmap* BitmapDe(const TInfosImg& img)
 void LibererBitmap(HBitmap h)
 {
     TableBitmaps().Retirer(h);
+}
+
+QString NomImage(const TInfosImg& img)
+{
+    const BitmapCharge* charge = TableBitmaps().Trouver(img.Bitmap);
+    if (charge && !charge->nom.isEmpty())
+        return charge->nom;
+    return LireChaineCourte(img.Nom);
 }
 
 HPatch NouveauPatch()

@@ -250,12 +250,17 @@ static_assert(sizeof(TPatch) == 1083);
 
 // ---- Tables de propriétaires des références des enregistrements ----------
 
-// Crée un bitmap vide et renvoie sa référence (jamais 0).
-HBitmap NouveauBitmap();
+// Crée un bitmap vide et renvoie sa référence (jamais 0). Nom : celui que le
+// chargement a trouvé sur le disque pour son fichier.
+HBitmap NouveauBitmap(const QString& Nom = QString());
 // nullptr pour 0 ou une référence inconnue (valeur périmée lue d'un fichier).
 Bitmap* BitmapDe(HBitmap h);
 Bitmap* BitmapDe(const TInfosImg& img);
 void LibererBitmap(HBitmap h);
+// Le nom montré d'une image : celui de son chargement, gardé avec son bitmap,
+// car des octets stockés peuvent se lire de deux façons ; à défaut, la
+// lecture sans disque du champ Nom.
+QString NomImage(const TInfosImg& img);
 
 // Crée un tampon rempli de zéros (et allonge Patchs d'un élément).
 HPatch NouveauPatch();
@@ -267,7 +272,7 @@ void LibererPatch(HPatch h);
 // Octets d'un texte dans une chaîne courte : la règle des noms stockés
 // (Windows-1252 quand cette page sait l'écrire, UTF-8 sinon), pour qu'un nom
 // de fichier quelconque se retrouve. La lecture, sans le disque, rend le texte
-// que l'écrivain a écrit.
+// que l'écrivain a écrit ; le nom d'une image chargée se montre par NomImage.
 std::string OctetsChaineCourte(const QString& texte);
 template <int N>
 void EcrireChaineCourte(TChaineCourte<N>& champ, const QString& texte);

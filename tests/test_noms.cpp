@@ -1,13 +1,22 @@
 // Noms stockés en octets (réglages, projets) : ce que le programme écrit, il
-// le relit et le réécrit octet pour octet, que le chemin existe ou non.
+// le relit et le réécrit octet pour octet, que le chemin existe ou non, et
+// montre chaque image sous le nom de son fichier.
 
 #include <random>
 
+#include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
 
+#include "app/GrilleImages.h"
+#include "core/Assemblage.h"
+#include "platform/Canevas.h"
 #include "platform/Cp1252.h"
 #include "platform/FichierIni.h"
 #include "tests/test_fenetre_banc.h"
+#include "ui_TSeqPano.h"
 
 namespace {
 
@@ -37,6 +46,31 @@ QString NomAuHasard(std::mt19937& alea)
 bool TientEnCp1252(const QString& texte)
 {
     return DepuisCp1252(VersCp1252(texte)) == texte;
+}
+
+// La cellule « Nom » que la grille peindrait pour ce texte.
+QImage CelluleNom(const TGrilleImages& grille, QSize taille, bool choisie, const QString& nom)
+{
+    QImage image(taille, QImage::Format_RGB32);
+    {
+        QPainter peintre(&image);
+        TCanevas c(peintre);
+        c.font = grille.font();
+        c.brushColor = choisie ? 0xFFFFCC : 0xFFFFFF;
+        const int decal = DecalTexteY;
+        DecalTexteY = (taille.height() - c.TextHeight(QStringLiteral("H"))) / 2;
+        EcrireTexteCellule(c, QRect(QPoint(), taille), 'C', 0xFF0000, nom);
+        DecalTexteY = decal;
+    }
+    return image;
+}
+
+std::string Textes(const QComboBox& liste)
+{
+    QStringList textes;
+    for (int i = 0; i < liste.count(); ++i)
+        textes << liste.itemText(i);
+    return textes.join(QLatin1Char('|')).toStdString();
 }
 
 }  // namespace
@@ -84,8 +118,50 @@ protected:
         EXPECT_TRUE(messages.empty());
     }
 
+    // Chaque image se montre sous le nom de son fichier : grille, listes des
+    // prétraitements et de la reprise, messages de l'assemblage.
+    void VerifierNomsMontres(const QStringList& images)
+    {
+        QStringList noms;
+        for (const QString& image : images)
+            noms << QFileInfo(image).fileName();
+        TGrilleImages& grille = *f->Formulaire()->ListImgs;
+        // La première peinture fixe la hauteur des lignes.
+        grille.grab();
+        const QImage capture = grille.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (int i = 0; i < noms.size(); ++i) {
+            const QRect cellule = grille.CellRect(2, i + 1);
+            EXPECT_TRUE(capture.copy(cellule) == CelluleNom(grille, cellule.size(), grille.Row() == i + 1, noms[i]))
+                << "grille, " << noms[i].toStdString();
+        }
+        if (noms.size() < 2)
+            return;
+        const QStringList reprise = noms + QStringList{QStringLiteral("Pas d'image sélectionnée")};
+        EXPECT_EQ(Textes(*f->PostHarmo()), reprise.join(QLatin1Char('|')).toStdString());
+        EXPECT_EQ(Textes(*f->ChoixImg()), noms.join(QLatin1Char('|')).toStdString());
+        EXPECT_EQ(f->NomImg1()->text().toStdString(), noms[0].toStdString());
+        EXPECT_EQ(f->NomImg2()->text().toStdString(), noms[1].toStdString());
+        // Des points posés sans associés : le refus nomme la première image.
+        for (TInfosImg& img : ListeImgs)
+            img.NbPtsControle = 4;
+        QString motif;
+        EXPECT_FALSE(f->PtsControleDefinis(&motif));
+        EXPECT_TRUE(motif.contains(QStringLiteral("N° 1 (") + noms[0] + QLatin1Char(')'))) << motif.toStdString();
+        for (TInfosImg& img : ListeImgs)
+            img.NbPtsControle = 0;
+        ImgsAssemblage = ListeImgs;
+        TAssembleImg suivi;
+        for (int i = 0; i < noms.size(); ++i) {
+            suivi.EtapeSuivante(i, 4, QStringLiteral("x"));
+            EXPECT_EQ(suivi.findChild<QLabel*>("ImgCour")->text().toStdString(),
+                      (QStringLiteral("Image : ") + noms[i]).toStdString());
+        }
+        ImgsAssemblage.clear();
+    }
+
     // Chargement des images une à une, enregistrer sous, nouveau, ouvrir :
-    // chaque image revient, et l'enregistrement suivant écrit les mêmes octets.
+    // chaque image revient sous son nom, et l'enregistrement suivant écrit les
+    // mêmes octets.
     void AllerRetourProjet(const QStringList& images, const QString& projet)
     {
         messages.clear();
@@ -97,6 +173,7 @@ protected:
         }
         ASSERT_TRUE(messages.empty()) << messages[0].texte.toStdString();
         ASSERT_EQ(ListeImgs.size(), static_cast<size_t>(images.size()));
+        VerifierNomsMontres(images);
         Choisir({projet});
         f->EnregistrerPrjsousClick();
         const QByteArray ecrit = Lire(projet);
@@ -109,6 +186,7 @@ protected:
             EXPECT_EQ(ListeImgs[i].Largeur, 10 + i);
             EXPECT_EQ(ListeImgs[i].Hauteur, 30 - i);
         }
+        VerifierNomsMontres(images);
         f->EtatProjet(true, true);
         f->EnregistrerPrjClick();
         const QByteArray reecrit = Lire(projet);
@@ -201,13 +279,26 @@ TEST_F(Noms, ProjetsAuHasardRouvertsAvecLeursImages)
     }
 }
 
+// Un dossier ou un nom Windows-1252 dont les octets se lisent aussi en UTF-8
+// (D0 A4 : « Ð¤ » ou « Ф ») est celui du disque, et se montre ainsi.
 TEST_F(Noms, DossierEtNomDansDeuxCodages)
 {
-    const char* cas[][2] = {{"Łódź", "été0.png"}, {"été", "Łódź0.png"}};
+    const struct
+    {
+        const char* dossier;
+        std::vector<const char*> noms;
+    } cas[] = {{"Łódź", {"été0.png"}},
+               {"été", {"Łódź0.png"}},
+               {"Ð¤", {"a0.png"}},
+               {"d", {"Ð¤0.png", "b1.png"}},
+               {"u", {"Ф0.png", "b1.png"}}};
     for (const auto& c : cas) {
-        SCOPED_TRACE(c[0]);
-        const QString sous = Chemin(QString::fromUtf8(c[0]));
+        SCOPED_TRACE(c.dossier);
+        const QString sous = Chemin(QString::fromUtf8(c.dossier));
         ASSERT_TRUE(QDir().mkpath(sous));
-        AllerRetourProjet({sous + QLatin1Char('/') + QString::fromUtf8(c[1])}, Chemin("deux.kvp"));
+        QStringList images;
+        for (const char* nom : c.noms)
+            images << sous + QLatin1Char('/') + QString::fromUtf8(nom);
+        AllerRetourProjet(images, Chemin("deux.kvp"));
     }
 }
