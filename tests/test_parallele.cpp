@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -51,6 +55,36 @@ TEST(ParalleleTest, UneErreurDUneTrancheRevientALAppelant)
         std::atomic<int> total{0};
         ParallelLignes(100, [&](int debut, int fin) { total += fin - debut; });
         EXPECT_EQ(total.load(), 100);
+    }
+}
+
+TEST(ParalleleTest, UneEtapeDePeuDeLignesGardeLesFils)
+{
+    RestaurerFils restaurer;
+    DefinirNombreFils(8);
+    // Un fil neuf peut reprendre l'identifiant d'un fil fini : chaque fil tire
+    // plutôt un jeton à sa première tranche.
+    static std::atomic<int> jetons{0};
+    std::mutex m;
+    std::condition_variable arrivee;
+    auto filsDeLEtape = [&] {
+        std::set<int> vus;
+        ParallelLignes(1000, [&](int, int) {
+            thread_local const int jeton = ++jetons;
+            std::unique_lock l(m);
+            vus.insert(jeton);
+            arrivee.notify_all();
+            // Chaque tranche attend tous les fils : aucun ne manque l'étape.
+            // La borne évite seulement un blocage si des fils manquaient.
+            arrivee.wait_for(l, std::chrono::seconds(60), [&] { return vus.size() == 8; });
+        });
+        return vus;
+    };
+    const std::set<int> premiers = filsDeLEtape();
+    ASSERT_EQ(premiers.size(), 8u);
+    for (int peu : {1, 3}) {
+        ParallelLignes(peu, [](int, int) {});
+        EXPECT_EQ(filsDeLEtape(), premiers) << "après une étape de " << peu << " lignes";
     }
 }
 

@@ -320,13 +320,22 @@ TEST(DecodeurBmp, ChampsDeBitsTousNulsRefuses)
 
 TEST(DecodeurPng, TypesEtProfondeurs)
 {
-    const int l = 9, h = 7;
-    const Bitmap source = ImageDegrade(l, h);
+    const Bitmap source = ImageDegrade(9, 7);
     struct Cas
     {
         const char* nom;
         OptionsPng o;
         std::function<void(int x, int y, Octets& ligne, Bitmap& attendu)> pixel;
+        int l = 9, h = 7;
+    };
+    // Bruit incompressible : le flux est long, et les données de la dernière
+    // ligne ne sont lues qu'une fois cette ligne commencée.
+    auto bruit = [](int x, int y, Octets& li, Bitmap& a) {
+        uint32_t v = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u;
+        v ^= v >> 15, v *= 0x2C1B3C6Du, v ^= v >> 12, v *= 0x297A2D39u, v ^= v >> 15;
+        const CouleurRvb c{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16)};
+        li[3 * x] = c.r, li[3 * x + 1] = c.v, li[3 * x + 2] = c.b;
+        PoserPixel(a, x, y, c);
     };
     auto octet16 = [](Octets& ligne, size_t i, uint8_t v) {
         // v × 257 : la réduction à 8 bits redonne exactement v.
@@ -394,15 +403,17 @@ TEST(DecodeurPng, TypesEtProfondeurs)
              const uint8_t r = alpha ? g : 255;
              PoserPixel(a, x, y, {r, r, r});
          }},
+        {"RVB 8 bruité, large", {PNG_COLOR_TYPE_RGB, 8}, bruit, 2000, 40},
+        {"RVB 8 bruité, large, entrelacé", {PNG_COLOR_TYPE_RGB, 8, true}, bruit, 2000, 40},
     };
     for (const auto& c : cas) {
-        const size_t octetsLigne = (static_cast<size_t>(l) * Canaux(c.o.type) * c.o.profondeur + 7) / 8;
-        std::vector<Octets> lignes(h, Octets(octetsLigne, 0));
-        Bitmap attendu(l, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < l; ++x)
+        const size_t octetsLigne = (static_cast<size_t>(c.l) * Canaux(c.o.type) * c.o.profondeur + 7) / 8;
+        std::vector<Octets> lignes(c.h, Octets(octetsLigne, 0));
+        Bitmap attendu(c.l, c.h);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.l; ++x)
                 c.pixel(x, y, lignes[y], attendu);
-        EXPECT_TRUE(Decoder(DecoderPng, FabriquerPng(l, h, lignes, c.o)) == attendu) << c.nom;
+        EXPECT_TRUE(Decoder(DecoderPng, FabriquerPng(c.l, c.h, lignes, c.o)) == attendu) << c.nom;
     }
 }
 

@@ -245,32 +245,38 @@ TEST_F(FichierIniTest, CeQuiEstEcritSeRelitJusquALaLimite)
         const char* nom;
         const char* fins[2];  // lignes paires, impaires
         bool finFinale;
+        const char* qualite = "";  // QualJpg en dernière ligne avant l'écriture
     };
     const Cas cas[] = {
         {"LF", {"\n", "\n"}, true},
         {"CRLF", {"\r\n", "\r\n"}, true},
         {"mêlées", {"\n", "\r\n"}, true},
         {"LF sans fin finale", {"\n", "\n"}, false},
+        {"CRLF, clé changée en dernière ligne sans fin", {"\r\n", "\r\n"}, false, "7"},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
         const std::string fa = c.fins[0];  // fin de la première ligne : celle des lignes ajoutées
+        const bool existante = *c.qualite != '\0';
         std::string corps;
         for (int i = 2; corps.size() < TailleIniMax - 4096; ++i)
             corps += "; ligne de remplissage " + std::to_string(i) + c.fins[i % 2];
-        const auto contenu = [&](const std::string& statut, const std::string& dernier, bool ajout) {
+        // Une ligne déjà là garde sa fin, même absente ; une ligne ajoutée prend fa.
+        const auto contenu = [&](const std::string& statut, const std::string& dernier,
+                                 const std::string& qualite) {
             std::string t = "[MainWindow]" + fa + "Statut=" + statut + c.fins[1] + corps + dernier;
-            if (ajout)
-                t += (c.finFinale ? "" : fa) + "[JPEG]" + fa + "QualJpg=90" + fa;
+            if (!qualite.empty())
+                t += (c.finFinale ? "" : fa) + "[JPEG]" + fa + "QualJpg=" + qualite + (existante ? "" : fa);
             return t;
         };
         // La dernière ligne ajustée pour que le fichier écrit fasse juste la limite.
         const std::string fin = c.finFinale ? c.fins[0] : "";
-        const size_t bourrage = TailleIniMax - contenu("Normal", "; " + fin, true).size();
+        const size_t bourrage = TailleIniMax - contenu("Normal", "; " + fin, "90").size();
         const std::string dernier = "; " + std::string(bourrage, 'x') + fin;
-        const std::string ecrit = contenu("Normal", dernier, true);
+        const std::string ecrit = contenu("Normal", dernier, "90");
         ASSERT_EQ(ecrit.size(), static_cast<size_t>(TailleIniMax));
-        Ecrire(chemin, contenu("Maximized", dernier, false));
+        // La clé changée grandit seule : le fichier d'avant reste sous la limite.
+        Ecrire(chemin, contenu(existante ? "Normal" : "Maximized", dernier, c.qualite));
 
         TFichierIni ini(chemin);
         ASSERT_EQ(ini.Lecture(), LectureIni::Lu);
