@@ -143,10 +143,10 @@ void TAssembleImg::Assembler()
         vue->Actualiser();
     }
 
-    // Liste de travail, largeur et textes ne sont plus ceux du panoramique
-    // précédent, effacé de plus passé la vérification : un déroulement qui
-    // échoue ne laisse pas ses commandes le fondre, le reprendre ou
-    // l'enregistrer.
+    // Liste de travail, largeur et textes ne sont déjà plus ceux du
+    // panoramique précédent, qu'un échec après la vérification a de plus
+    // effacé : un déroulement qui échoue ne laisse pas ses commandes le
+    // fondre, le reprendre ou l'enregistrer.
     try {
         const auto phase = [this](const char* nom) {
             if (SurPhase)
@@ -167,8 +167,8 @@ void TAssembleImg::Assembler()
         // Avant les tables et le bitmap, même après Annuler : le déroulement
         // annulé dimensionne encore le panoramique.
         VerifierTaillePano();
-        // Effacé après la vérification, qu'un refus n'alloue rien ; rien du
-        // précédent ne doit rester là où aucune image ne dessine.
+        // Effacé seulement une fois la taille admise : un refus n'alloue rien.
+        // Rien du précédent ne doit rester là où aucune image ne dessine.
         if (BmpPano) {
             BmpPano->SetHeight(HauteurPano);
             BmpPano->Fill(0xFF, 0xFF, 0xFF);

@@ -162,22 +162,16 @@ bool EffacerRestes(const QByteArray& dossier, const QByteArray& racine, const QB
 // Copie [debut, fin) d'un descripteur à l'autre, à la même position.
 bool Recopier(int source, int cible, off_t debut, off_t fin)
 {
+    if (lseek(cible, debut, SEEK_SET) != debut)
+        return false;
     std::vector<char> tampon(static_cast<size_t>(std::min<off_t>(fin - debut, off_t(1) << 20)));
     for (off_t position = debut; position < fin;) {
         const size_t voulu = static_cast<size_t>(std::min<off_t>(fin - position, static_cast<off_t>(tampon.size())));
         const ssize_t lu = ::pread(source, tampon.data(), voulu, position);
         if (lu < 0 && errno == EINTR)
             continue;
-        if (lu <= 0)
+        if (lu <= 0 || !EcrireTout(cible, tampon.data(), static_cast<size_t>(lu)))
             return false;
-        for (ssize_t ecrit = 0; ecrit < lu;) {
-            const ssize_t n = ::pwrite(cible, tampon.data() + ecrit, static_cast<size_t>(lu - ecrit), position + ecrit);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            ecrit += n;
-        }
         position += lu;
     }
     return true;
